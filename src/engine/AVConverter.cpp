@@ -1,0 +1,464 @@
+#include "engine/AVConverter.h"
+
+#include <QCoreApplication>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+extern "C" {
+#include <libavutil/log.h>
+#include <libavutil/time.h>
+}
+
+#include "engine/ConvertThreads.h"
+#include "engine/EngineError.h"
+#include "engine/ErrorBox.h"
+#include "engine/LegacyOptions.h"
+#include "engine/MainThread.h"
+#include "engine/NameValueList.h"
+#include "media/MediaLibraries.h"
+
+// Closed when the converter starts to go away: events still queued for the
+// main thread are then dropped instead of reaching a half-destroyed owner.
+struct TAVConverter::TEventGate {
+  std::atomic<bool> open{true};
+};
+
+namespace {
+
+constexpr auto ProgressEventInterval = std::chrono::milliseconds(50);
+constexpr int64_t ProgressReportInterval = 500000;  // µs
+
+// Rounds to the nearest integer, halves to even, and keeps the result inside
+// 32 bits (NaN gives 0).
+int RoundToInt32(double v) {
+  if (std::isnan(v)) return 0;
+  const double r = std::nearbyint(v);
+  if (r >= std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+  if (r <= std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+  return static_cast<int>(r);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ construction
+
+TAVConverter::TAVConverter() : FGate(std::make_shared<TEventGate>()) {
+  media::LoadMediaLibraries();
+  engine::InstallLibraryLogCallback();
+  EnsureOptionStores();
+}
+
+TAVConverter::~TAVConverter() {
+  FGate->open = false;
+  if (FThread) {
+    WaitForWorker();
+    FThread.reset();
+  }
+}
+
+void TAVConverter::WaitForWorker() {
+  Stop();
+  while (!FCompleting.load(std::memory_order_acquire)) {
+    // A worker blocked in a hand-over needs the main thread to answer it.
+    if (engine::IsMainThread() && QCoreApplication::instance())
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+void TAVConverter::EnsureOptionStores() {
+  if (FOptionStores) return;
+  FOptionStores = std::make_unique<TAVOptionStores>(FConvertOptions.SwsFlags());
+  Opt_names.clear();
+}
+
+// ------------------------------------------------------------------ events
+
+void TAVConverter::RunGated(const std::function<void()>& fn) {
+  std::shared_ptr<TEventGate> gate = FGate;
+  engine::RunInMainThread([&] {
+    if (gate->open) fn();
+  });
+}
+
+void TAVConverter::DoLog(int level, const QString& text) {
+  if (!FGate->open || !OnLog) return;
+  try {
+    OnLog(this, level, text);
+  } catch (...) {
+    // The log handler's failure is not the conversion's.
+  }
+}
+
+// Handlers are called through a copy: a handler may destroy the converter,
+// and with it the handler object itself.
+
+void TAVConverter::DoStopped() {
+  RunGated([this] {
+    const TAVNotifyEvent handler = OnStopped;
+    if (!handler) return;
+    try {
+      handler(this);
+    } catch (...) {
+    }
+  });
+}
+
+void TAVConverter::DoError() { ShowErrorBox(ErrorMsg()); }
+
+void TAVConverter::DoComplete() {
+  const TAVNotifyEvent handler = OnComplete;
+  if (!handler) return;
+  try {
+    handler(this);
+  } catch (...) {
+    // Errors of the completion handler are dropped: the run is over.
+  }
+}
+
+void TAVConverter::DoProgress(bool force) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && now - FLastProgressEvent < ProgressEventInterval) return;
+  FLastProgressEvent = now;
+  RunGated([this] {
+    const TAVProgressEvent handler = OnProgress;
+    if (!handler) return;
+    try {
+      handler(this);
+    } catch (const std::exception& e) {
+      ShowErrorBox(QString::fromUtf8(e.what()));
+    }
+  });
+}
+
+// ------------------------------------------------------------------- state
+
+void TAVConverter::SetState(TAVConvertState s) {
+  {
+    std::lock_guard guard(FStateLock);
+    FState.store(s, std::memory_order_release);
+  }
+  FStateChanged.notify_all();
+}
+
+bool TAVConverter::ChangeState(TAVConvertState from, TAVConvertState to) {
+  bool changed;
+  {
+    std::lock_guard guard(FStateLock);
+    changed = FState.load(std::memory_order_relaxed) == from;
+    if (changed) FState.store(to, std::memory_order_release);
+  }
+  if (changed) FStateChanged.notify_all();
+  return changed;
+}
+
+void TAVConverter::Stop() {
+  FStopRequested = true;
+  if (!ChangeState(csRunning, csStopped)) ChangeState(csPaused, csStopped);
+}
+
+void TAVConverter::Pause() { ChangeState(csRunning, csPaused); }
+
+void TAVConverter::Resume() { ChangeState(csPaused, csRunning); }
+
+void TAVConverter::WaitWhilePaused() {
+  std::unique_lock lock(FStateLock);
+  FStateChanged.wait(lock, [this] { return FState.load(std::memory_order_relaxed) != csPaused; });
+}
+
+bool TAVConverter::CheckLoopState() {
+  DoProgress();
+  WaitWhilePaused();
+  if (State() == csStopped) {
+    DoStopped();
+    return false;
+  }
+  return true;
+}
+
+bool TAVConverter::IsRunning() const { return FThread && !FCompleting.load(std::memory_order_acquire); }
+
+QString TAVConverter::ErrorMsg() const {
+  std::lock_guard guard(FErrorLock);
+  return FErrorMsg;
+}
+
+void TAVConverter::Fail(const QString& message) { throw EAVError(message); }
+
+// ---------------------------------------------------------- progress, time
+
+int TAVConverter::Progress() const {
+  const int64_t start = FConvertOptions.StartTime();
+  const int64_t recording = FConvertOptions.RecordingTime();
+  const double duration = Duration();
+  const double converted = ConvertedDuration();
+  if (start <= 0 && duration * 1000000.0 <= static_cast<double>(recording))
+    return duration <= 0 ? 0 : RoundToInt32(converted / duration * 100.0);
+  const double whole = std::nearbyint(duration * 1000000.0) - static_cast<double>(start);
+  const double span = std::min(static_cast<double>(recording), whole);
+  if (span <= 0) return 0;
+  return RoundToInt32(converted * 100.0 * 1000000.0 / span);
+}
+
+int64_t TAVConverter::GetUsedTime() const {
+  const int64_t last = LastTime();
+  if (last == 0) return 0;  // no progress report yet
+  return (last - StartTime()) / 1000000;
+}
+
+int64_t TAVConverter::GetLeftTime() const {
+  const int progress = Progress();
+  if (progress <= 0) return UnknownLeftTime;
+  return GetUsedTime() * (100 - progress) / progress;
+}
+
+void TAVConverter::ReportProgress(bool last) {
+  if (!last) {
+    const int64_t now = av_gettime();
+    if (last_time == 0) {
+      last_time = now;
+      return;
+    }
+    if (now - last_time < ProgressReportInterval) return;
+    last_time = now;
+  }
+  if (!output_files.empty() && output_files[0] && output_files[0]->pb) {
+    AVIOContext* pb = output_files[0]->pb;
+    int64_t size = avio_size(pb);
+    if (size < 0) size = avio_tell(pb);
+    FTargetFileSize = size;
+  }
+  if (!input_files.empty() && input_files[0] && input_files[0]->pb) FSourceFileSize = avio_size(input_files[0]->pb);
+  double t = 1e10;
+  for (const auto& ost : FRun.ost_table) {
+    if (!ost->st) continue;
+    const double position = av_q2d(ost->st->time_base) * static_cast<double>(ost->mux_position);
+    if (position > 0 && position < t) t = position;
+  }
+  SetBitrate(static_cast<double>(TargetFileSize()) * 8.0 / std::max(t, 0.01) / 1000.0);
+}
+
+// --------------------------------------------------------- option stores
+
+TAVPrivateOptionTargets TAVConverter::PrivateOptionTargets() const {
+  TAVPrivateOptionTargets targets;
+  targets.muxer = file_oformat;
+  if (!targets.muxer) {
+    const QByteArray format = FConvertOptions.OutputFormat().toUtf8();
+    const QByteArray file = FOutputFiles.value(0).toUtf8();
+    targets.muxer = av_guess_format(format.isEmpty() ? nullptr : format.constData(),
+                                    file.isEmpty() ? nullptr : file.constData(), nullptr);
+  }
+  auto encoder = [&](const QByteArray& name, AVCodecID fallback) -> const AVCodec* {
+    if (!name.isEmpty()) return avcodec_find_encoder_by_name(name.constData());
+    return targets.muxer ? avcodec_find_encoder(fallback) : nullptr;
+  };
+  const AVOutputFormat* m = targets.muxer;
+  targets.video = encoder(FConvertOptions.VideoOptions().EncoderVideoCodecName(), m ? m->video_codec : AV_CODEC_ID_NONE);
+  targets.audio = encoder(FConvertOptions.AudioOptions().EncoderAudioCodecName().toUtf8(),
+                          m ? m->audio_codec : AV_CODEC_ID_NONE);
+  targets.subtitle = encoder(FConvertOptions.SubtitleOptions().SubtitleCodecName(),
+                             m ? m->subtitle_codec : AV_CODEC_ID_NONE);
+  return targets;
+}
+
+int TAVConverter::SetCodecOption(const QByteArray& name, const QByteArray& value) {
+  EnsureOptionStores();
+  QByteArray note;
+  const std::vector<TAVOptionSetting> settings = TranslateLegacyOption(name, value, note);
+  if (!note.isEmpty()) DoLog(AV_LOG_WARNING, QString::fromUtf8(note));
+  const TAVPrivateOptionTargets targets = PrivateOptionTargets();
+  int result = 0;
+  for (const TAVOptionSetting& s : settings) {
+    QByteArray stored;
+    switch (FOptionStores->Set(s.name, s.value, targets, stored)) {
+      case TAVOptionStores::TSetResult::Stored:
+        Opt_names.append(QString::fromUtf8(stored));
+        break;
+      case TAVOptionStores::TSetResult::InvalidValue:
+        ShowErrorBox(QStringLiteral("Invalid value for Option!"));
+        result = -1;
+        break;
+      case TAVOptionStores::TSetResult::UnknownName:
+        result = -1;
+        break;
+    }
+  }
+  return result;
+}
+
+void TAVConverter::ApplyStoredOptions(void* context, TAVOptionStore store, int flags) const {
+  if (FOptionStores) FOptionStores->Apply(context, store, flags, Opt_names);
+}
+
+// ------------------------------------------------------------------- a run
+
+void TAVConverter::Convert() {
+  if (IsRunning()) return;
+  FThread.reset();  // the previous worker is past its last access to us
+  EnsureOptionStores();
+  {
+    std::lock_guard guard(FErrorLock);
+    FErrorMsg.clear();
+  }
+  FStopRequested = false;
+  FCompleting = false;
+  FLastProgressEvent = {};
+  FThread = std::make_unique<TAVConvertThread>(this);
+}
+
+void TAVConverter::Execute(TAVConvertThread* thread) {
+  engine::RegisterConvertThread(thread);
+  try {
+    RunConversion();
+  } catch (const EAVError& e) {
+    {
+      std::lock_guard guard(FErrorLock);
+      FErrorMsg = e.Message();
+    }
+    DoError();
+  } catch (const std::exception& e) {
+    {
+      std::lock_guard guard(FErrorLock);
+      FErrorMsg = QString::fromUtf8(e.what());
+    }
+    DoError();
+  }
+  CloseAll();
+  engine::UnregisterConvertThread();
+  Complete();
+}
+
+void TAVConverter::RunConversion() {
+  ParseStreamMaps();
+  ApplyBitrateOptions();
+  ApplyCodecOptions();
+  ResolveFormats();
+  for (int i = 0; i < FInputFiles.size(); ++i) OpenInputFile(i);
+  ApplyInputTSScale();
+  for (int i = 0; i < FOutputFiles.size(); ++i) OpenOutputFile(i);
+  RunTranscode();
+}
+
+void TAVConverter::ParseStreamMaps() {
+  stream_maps.clear();
+  auto parse = [](const QString& text) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    if (!ok) Fail(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return v;
+  };
+  for (const QString& entry : FConvertOptions.StreamMaps()) {
+    TAVStreamMap map;
+    map.file_index = parse(engine::NameOf(entry));
+    map.stream_index = parse(engine::ValueOf(entry));
+    map.sync_file_index = map.file_index;
+    map.sync_stream_index = map.stream_index;
+    stream_maps.push_back(map);
+  }
+}
+
+void TAVConverter::ApplyBitrateOptions() {
+  if (int b = FConvertOptions.AudioOptions().Bitrate()) SetCodecOption("ab", QByteArray::number(b));
+  if (int b = FConvertOptions.VideoOptions().Bitrate()) SetCodecOption("b", QByteArray::number(b));
+}
+
+void TAVConverter::ApplyCodecOptions() {
+  for (const QString& entry : FConvertOptions.CodecOptions())
+    SetCodecOption(engine::NameOf(entry).toLocal8Bit(), engine::ValueOf(entry).toLocal8Bit());
+}
+
+void TAVConverter::ResolveFormats() {
+  const QString& in = FConvertOptions.InputFormat();
+  const QString& out = FConvertOptions.OutputFormat();
+  if (in.isEmpty() && out.isEmpty()) return;
+  file_iformat = in.isEmpty() ? nullptr : av_find_input_format(in.toUtf8().constData());
+  file_oformat = out.isEmpty() ? nullptr : av_guess_format(out.toUtf8().constData(), nullptr, nullptr);
+  if (!file_iformat && !file_oformat)
+    Fail(QString::asprintf("Unknown input %s or Output format %s", in.toUtf8().constData(),
+                           out.toUtf8().constData()));
+}
+
+void TAVConverter::ApplyInputTSScale() {
+  for (const TAVInputTSScale& entry : FConvertOptions.InputTSScale()) {
+    if (entry.file_index < 0 || entry.stream_index < 0) continue;
+    if (static_cast<size_t>(entry.file_index) >= input_files_ts_scale.size())
+      input_files_ts_scale.resize(entry.file_index + 1);
+    auto& scales = input_files_ts_scale[entry.file_index];
+    if (static_cast<size_t>(entry.stream_index) >= scales.size()) scales.resize(entry.stream_index + 1, 0.0);
+    scales[entry.stream_index] = entry.scale;
+  }
+}
+
+void TAVConverter::RunTranscode() {
+  timer_start = 0;
+  last_time = 0;
+  SetState(csRunning);
+  // A stop asked for while the inputs were being opened is honoured now.
+  if (FStopRequested) ChangeState(csRunning, csStopped);
+  bool failed = false;
+  try {
+    Transcode();
+  } catch (const EAVError& e) {
+    std::lock_guard guard(FErrorLock);
+    FErrorMsg = e.Message();
+    failed = true;
+  } catch (const std::exception& e) {
+    std::lock_guard guard(FErrorLock);
+    FErrorMsg = QString::fromUtf8(e.what());
+    failed = true;
+  }
+  if (failed) DoError();
+  FRun = TAVRunTables();
+  if (!failed) DoProgress(true);  // the final sizes and times reach the caller
+}
+
+void TAVConverter::CloseAll() {
+  output_files.clear();
+  input_files.clear();
+  input_files_ts_offset.clear();
+  input_files_ts_scale.clear();
+  bitstream_filters.clear();
+  filt_graph_all.reset();
+  FPkt.reset();
+  FOptionStores.reset();
+  Opt_names.clear();
+  file_iformat = nullptr;
+  file_oformat = nullptr;
+  SetState(csNone);
+}
+
+void TAVConverter::Complete() {
+  // Once FCompleting is set the owner may destroy this converter at any time,
+  // so everything the hand-over needs is copied first.
+  std::shared_ptr<TEventGate> gate = FGate;
+  TAVConverter* self = this;
+  FCompleting.store(true, std::memory_order_release);
+  try {
+    engine::RunInMainThread([gate, self] {
+      if (gate->open) self->DoComplete();
+    });
+  } catch (...) {
+  }
+}
+
+void TAVConverter::Transcode() {}
+
+// ------------------------------------------------------------ the thread
+
+TAVConvertThread::TAVConvertThread(TAVConverter* converter) : FConverter(converter) {
+  FThread = std::thread([this] { Execute(); });
+}
+
+TAVConvertThread::~TAVConvertThread() {
+  // The worker touches nothing of ours once the converter lets go of it.
+  if (FThread.joinable()) FThread.detach();
+}
+
+void TAVConvertThread::Execute() {
+  const QByteArray name = ("Converting " + FConverter->InputFiles().value(0)).toUtf8().left(15);
+  pthread_setname_np(pthread_self(), name.constData());
+  // Nothing of this object is touched after the run: its owner may be gone.
+  FConverter->Execute(this);
+}

@@ -1,0 +1,211 @@
+#pragma once
+// The conversion component: a caller fills the option tree, names inputs and
+// outputs, assigns the events and calls Convert; the run happens on a worker
+// thread of its own. OnProgress, OnStopped, OnComplete and the error box are
+// delivered on the main thread (the worker waits for them); OnLog arrives on
+// the thread that produced the line.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/AVConvertOptions.h"
+#include "engine/OptionStores.h"
+#include "engine/RunRecords.h"
+#include "media/LibraryPtrs.h"
+
+enum TAVConvertState : uint8_t { csNone, csRunning, csStopped, csPaused };
+
+class TAVConverter;
+class TAVConvertThread;
+
+using TAVLogEvent = std::function<void(TAVConverter* Sender, int level, const QString& Log)>;
+using TAVProgressEvent = std::function<void(TAVConverter* Sender)>;
+using TAVNotifyEvent = std::function<void(TAVConverter* Sender)>;
+
+class TAVConverter {
+ public:
+  // The library's warning level: lines at this level or more severe reach OnLog.
+  static constexpr int DefaultLogLevel = 24;
+  // What GetLeftTime answers before there is any progress: 99:99:99.
+  static constexpr int64_t UnknownLeftTime = 362439;
+
+  TAVConverter();
+  TAVConverter(const TAVConverter&) = delete;
+  TAVConverter& operator=(const TAVConverter&) = delete;
+  // Stops a running conversion and waits for it; no event reaches the
+  // handlers any more once destruction has begun.
+  virtual ~TAVConverter();
+
+  TAVConvertOptions& ConvertOptions() { return FConvertOptions; }
+  const TAVConvertOptions& ConvertOptions() const { return FConvertOptions; }
+  void SetConvertOptions(const TAVConvertOptions& v) { FConvertOptions.Assign(v); }
+  QStringList& InputFiles() { return FInputFiles; }
+  const QStringList& InputFiles() const { return FInputFiles; }
+  void SetInputFiles(const QStringList& v) { FInputFiles = v; }
+  QStringList& OutputFiles() { return FOutputFiles; }
+  const QStringList& OutputFiles() const { return FOutputFiles; }
+  void SetOutputFiles(const QStringList& v) { FOutputFiles = v; }
+
+  // Assign before Convert.
+  TAVLogEvent OnLog;
+  TAVProgressEvent OnProgress;
+  TAVNotifyEvent OnComplete;
+  TAVNotifyEvent OnStopped;
+
+  double ConvertedDuration() const { return FConvertedDuration.load(std::memory_order_relaxed); }
+  void SetConvertedDuration(double v) { FConvertedDuration.store(v, std::memory_order_relaxed); }
+  double Duration() const { return FDuration.load(std::memory_order_relaxed); }
+  void SetDuration(double v) { FDuration.store(v, std::memory_order_relaxed); }
+  double Bitrate() const { return FBitrate.load(std::memory_order_relaxed); }
+  void SetBitrate(double v) { FBitrate.store(v, std::memory_order_relaxed); }
+  int64_t StartTime() const { return timer_start.load(std::memory_order_relaxed); }
+  int64_t LastTime() const { return last_time.load(std::memory_order_relaxed); }
+  TAVConvertState State() const { return FState.load(std::memory_order_acquire); }
+  int64_t TargetFileSize() const { return FTargetFileSize.load(std::memory_order_relaxed); }
+  int64_t SourceFileSize() const { return FSourceFileSize.load(std::memory_order_relaxed); }
+  // Percent of the requested span converted so far; may exceed 100.
+  int Progress() const;
+  // The message of the error that ended the last run; empty after a run that
+  // completed or was stopped.
+  QString ErrorMsg() const;
+  // True from Convert until the run has closed everything.
+  bool IsRunning() const;
+  int LogLevel() const { return FLogLevel.load(std::memory_order_relaxed); }
+  void SetLogLevel(int level) { FLogLevel.store(static_cast<int8_t>(level), std::memory_order_relaxed); }
+
+  // Starts the run on a new worker thread and returns at once. Ignored while a
+  // run is still going.
+  void Convert();
+  void Stop();
+  void Pause();
+  void Resume();
+  int64_t GetUsedTime() const;
+  int64_t GetLeftTime() const;
+
+  // Parses one library option into the option stores: 0 when stored, -1 for
+  // an unknown name (silently) or a bad value ("Invalid value for Option!").
+  int SetCodecOption(const QByteArray& name, const QByteArray& value);
+  // Copies the stored values of the options set so far onto a library
+  // context, those whose flags contain all of flags.
+  void ApplyStoredOptions(void* context, TAVOptionStore store, int flags) const;
+  const QStringList& OptNames() const { return Opt_names; }
+
+  // Routes one library log line to the converter running on the calling thread.
+  void DoLibraryLog(int level, const QString& text) { DoLog(level, text); }
+
+ protected:
+  virtual void DoLog(int level, const QString& text);
+  virtual void DoStopped();
+  virtual void DoError();
+  // One run once inputs and outputs are open: setup, read loop, flush. Errors
+  // (EAVError) end it and are shown by the caller.
+  virtual void Transcode();
+  virtual void DoComplete();
+
+  // Raises OnProgress on the main thread, at most every 50 ms unless force.
+  void DoProgress(bool force = false);
+  // The state check of one loop pass: progress, waiting while paused, and on a
+  // stop request OnStopped. False when the loop must end.
+  bool CheckLoopState();
+  // Refreshes sizes and bitrate, at most every 0.5 s except for the last report.
+  void ReportProgress(bool last);
+  // Raises EAVError with message.
+  [[noreturn]] static void Fail(const QString& message);
+
+  // Run state, filled while inputs and outputs are opened and the run goes on.
+  std::vector<media::InputFormatContextPtr> input_files;
+  std::vector<int64_t> input_files_ts_offset;
+  std::vector<std::vector<double>> input_files_ts_scale;  // [file][stream], 0 = none
+  std::vector<std::vector<std::vector<media::BsfContextPtr>>> bitstream_filters;  // [file][stream]
+  std::vector<media::OutputFormatContextPtr> output_files;
+  std::vector<TAVStreamMap> stream_maps;
+  const AVInputFormat* file_iformat = nullptr;
+  const AVOutputFormat* file_oformat = nullptr;
+  std::unique_ptr<TAVOptionStores> FOptionStores;
+  QStringList Opt_names;
+  int _AudioChannels = 0;
+  int _AudioSampleRate = 0;
+  int _AudioSampleFmt = -1;
+  uint64_t _ChannelLayout = 0;
+  int _FrameWidth = 0;
+  int _FrameHeight = 0;
+  media::PacketPtr FPkt;
+  int64_t TempStartTime = 0;
+  std::atomic<int64_t> timer_start{0};
+  std::atomic<int64_t> last_time{0};
+  media::FilterGraphPtr filt_graph_all;
+  TAVRunTables FRun;
+
+ private:
+  friend class TAVConvertThread;
+  struct TEventGate;
+
+  // The conversion sequence, on the worker thread.
+  void Execute(TAVConvertThread* thread);
+  void RunConversion();
+  void ParseStreamMaps();
+  void ApplyBitrateOptions();
+  void ApplyCodecOptions();
+  void ResolveFormats();
+  void OpenInputFile(int index);
+  void ApplyInputTSScale();
+  void OpenOutputFile(int index);
+  void RunTranscode();
+  void CloseAll();
+  void Complete();
+
+  void EnsureOptionStores();
+  TAVPrivateOptionTargets PrivateOptionTargets() const;
+  void WaitWhilePaused();
+  // Runs fn on the main thread unless the converter is being destroyed.
+  void RunGated(const std::function<void()>& fn);
+  void SetState(TAVConvertState s);
+  bool ChangeState(TAVConvertState from, TAVConvertState to);
+  void WaitForWorker();
+
+  TAVConvertOptions FConvertOptions;
+  QStringList FInputFiles;
+  QStringList FOutputFiles;
+  std::atomic<double> FConvertedDuration{0};
+  std::atomic<double> FDuration{0};
+  std::atomic<double> FBitrate{0};
+  std::atomic<int64_t> FTargetFileSize{0};
+  std::atomic<int64_t> FSourceFileSize{0};
+  std::atomic<TAVConvertState> FState{csNone};
+  std::atomic<int8_t> FLogLevel{DefaultLogLevel};
+  std::atomic<bool> FStopRequested{false};  // a stop asked for before the loop began
+  std::atomic<bool> FCompleting{false};     // the worker is past the run; it touches nothing of ours
+  mutable std::mutex FErrorLock;
+  QString FErrorMsg;
+  std::mutex FStateLock;
+  std::condition_variable FStateChanged;
+  std::chrono::steady_clock::time_point FLastProgressEvent{};
+  std::shared_ptr<TEventGate> FGate;
+  std::unique_ptr<TAVConvertThread> FThread;
+};
+
+// The worker thread of one run. It registers itself under its thread id so
+// that library log lines find their converter.
+class TAVConvertThread {
+ public:
+  explicit TAVConvertThread(TAVConverter* converter);
+  TAVConvertThread(const TAVConvertThread&) = delete;
+  TAVConvertThread& operator=(const TAVConvertThread&) = delete;
+  ~TAVConvertThread();
+
+  TAVConverter* FConverter;
+
+ private:
+  void Execute();
+  std::thread FThread;
+};

@@ -1,0 +1,91 @@
+#include "engine/ConvertThreads.h"
+
+#include <cstdio>
+#include <thread>
+#include <unordered_map>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "engine/AVConverter.h"
+
+namespace engine {
+
+namespace {
+
+// Longest library log message handed on, in bytes.
+constexpr int MaxLogMessage = 1024;
+
+struct Registry {
+  std::mutex lock;
+  std::unordered_map<std::thread::id, TAVConvertThread*> threads;
+};
+
+Registry& ConvertThreads() {
+  static Registry registry;
+  return registry;
+}
+
+}  // namespace
+
+void RegisterConvertThread(TAVConvertThread* thread) {
+  Registry& r = ConvertThreads();
+  std::lock_guard guard(r.lock);
+  r.threads[std::this_thread::get_id()] = thread;
+}
+
+void UnregisterConvertThread() {
+  Registry& r = ConvertThreads();
+  std::lock_guard guard(r.lock);
+  r.threads.erase(std::this_thread::get_id());
+}
+
+TAVConvertThread* CurrentConvertThread() {
+  Registry& r = ConvertThreads();
+  std::lock_guard guard(r.lock);
+  auto it = r.threads.find(std::this_thread::get_id());
+  return it == r.threads.end() ? nullptr : it->second;
+}
+
+int ConvertThreadCount() {
+  Registry& r = ConvertThreads();
+  std::lock_guard guard(r.lock);
+  return static_cast<int>(r.threads.size());
+}
+
+void LibraryLogCallback(void* /*context*/, int level, const char* format, va_list args) {
+  try {
+    // Only the calling thread can remove its own entry, so the converter stays
+    // valid for the rest of this call.
+    TAVConvertThread* thread = CurrentConvertThread();
+    if (!thread) return;
+    TAVConverter* converter = thread->FConverter;
+    if (level > converter->LogLevel()) return;
+    char buffer[MaxLogMessage + 1] = {};
+    va_list copy;
+    va_copy(copy, args);
+    std::vsnprintf(buffer, sizeof buffer, format, copy);
+    va_end(copy);
+    converter->DoLibraryLog(level, QString::fromUtf8(buffer));
+  } catch (...) {
+    // A log line must never take the library call down with it.
+  }
+}
+
+void InstallLibraryLogCallback() {
+  static std::once_flag once;
+  std::call_once(once, [] { av_log_set_callback(LibraryLogCallback); });
+}
+
+std::mutex& ConvertLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::mutex& FilterLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace engine

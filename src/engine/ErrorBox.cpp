@@ -1,0 +1,41 @@
+#include "engine/ErrorBox.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "engine/MainThread.h"
+
+namespace {
+
+std::mutex handlerLock;
+
+void WriteToStandardError(const QString& text) {
+  std::fprintf(stderr, "Error: %s\n", text.toUtf8().constData());
+}
+
+TErrorBoxHandler& Handler() {
+  static TErrorBoxHandler handler = WriteToStandardError;
+  return handler;
+}
+
+}  // namespace
+
+TErrorBoxHandler SetErrorBoxHandler(TErrorBoxHandler handler) {
+  std::lock_guard guard(handlerLock);
+  TErrorBoxHandler previous = std::move(Handler());
+  Handler() = handler ? std::move(handler) : TErrorBoxHandler(WriteToStandardError);
+  return previous;
+}
+
+void ShowErrorBox(const QString& text) {
+  TErrorBoxHandler handler;
+  {
+    std::lock_guard guard(handlerLock);
+    handler = Handler();
+  }
+  try {
+    engine::RunInMainThread([&] { handler(text); });
+  } catch (...) {
+    // A message box that fails has nobody left to tell.
+  }
+}

@@ -1,0 +1,43 @@
+#include "media/MediaLibraries.h"
+
+#include <QStringList>
+
+#include <mutex>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavdevice/avdevice.h>
+#include <libavfilter/avfilter.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+namespace media {
+
+void LoadMediaLibraries() {
+  static std::once_flag once;
+  // Codecs, formats and filters register themselves today; capture devices
+  // still need the explicit call.
+  std::call_once(once, [] { avdevice_register_all(); });
+}
+
+namespace {
+QString VersionText(const char* name, unsigned v) {
+  return QStringLiteral("%1 %2.%3.%4").arg(QLatin1String(name)).arg(v >> 16).arg((v >> 8) & 0xff).arg(v & 0xff);
+}
+}  // namespace
+
+QString LibraryVersions() {
+  return QStringList({VersionText("libavutil", avutil_version()),
+                     VersionText("libavcodec", avcodec_version()),
+                     VersionText("libavformat", avformat_version()),
+                     VersionText("libavfilter", avfilter_version()),
+                     VersionText("libavdevice", avdevice_version()),
+                     VersionText("libswscale", swscale_version()),
+                     VersionText("libswresample", swresample_version())})
+      .join(QStringLiteral(", "));
+}
+
+}  // namespace media
