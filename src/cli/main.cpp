@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "cli/Commands.h"
 #include "media/MediaLibraries.h"
 
 namespace {
@@ -12,8 +13,20 @@ const char* const Usage =
     "Usage: tesvanor-cli COMMAND [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
-    "  help                 show this text\n"
-    "  version              show the program's and the media libraries' versions\n";
+    "  convert SOURCE TARGET [options]   convert one media file\n"
+    "      --set PATH=VALUE              set an option of the tree, e.g. VideoOptions.FrameWidth=320,\n"
+    "                                    AudioOptions.EncoderAudioCodecName=mp2, StartTime=2000000\n"
+    "      --codec-option NAME=VALUE     a library codec or container option\n"
+    "      --metadata KEY=VALUE          metadata of the output file\n"
+    "      --stream-map FILE=STREAM      the input stream of the next output stream\n"
+    "      --input SOURCE, --output TARGET   further inputs and outputs\n"
+    "      --threads N                   decoder and encoder threads (0: one per processor)\n"
+    "      --quiet                       no progress line\n"
+    "      --verbose                     engine and library log lines on standard error\n"
+    "  version                           the program's and the media libraries' versions\n"
+    "  help                              this text\n"
+    "\n"
+    "Exit status: 0 success, 1 the work failed, 2 usage error.\n";
 
 int ShowVersion() {
   std::printf("Tesvanor %s\n%s\n", TESVANOR_VERSION, qPrintable(media::LibraryVersions()));
@@ -21,6 +34,15 @@ int ShowVersion() {
 }
 
 }  // namespace
+
+namespace cli {
+
+int UsageError(const QString& message) {
+  std::fprintf(stderr, "tesvanor-cli: %s\nRun 'tesvanor-cli help' for the usage.\n", qPrintable(message));
+  return 2;
+}
+
+}  // namespace cli
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -31,6 +53,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == QLatin1String("version") || command == QLatin1String("--version")) return ShowVersion();
-  std::fprintf(stderr, "tesvanor-cli: unknown command '%s'\n\n%s", qPrintable(command), Usage);
-  return 2;
+  if (command == QLatin1String("convert")) return cli::Convert(args.mid(1));
+  return cli::UsageError(QStringLiteral("unknown command '%1'").arg(command));
 }

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/PersistentProperties.h"
+
 // Base of every option object: copies itself from another object of its own
 // class through Assign.
 class TAVPersistent {
@@ -24,6 +26,8 @@ class TAVPersistent {
   // Deep copy from an object of the same class; any other class raises
   // EAVError "Cannot assign a <source> to a <target>".
   virtual void Assign(const TAVPersistent& Source);
+  // The persistent properties in declaration order, base class first.
+  virtual const TPropList& Properties() const;
 };
 
 class TRational : public TAVPersistent {
@@ -33,6 +37,7 @@ class TRational : public TAVPersistent {
 
   const char* ClassName() const override { return "TRational"; }
   void Assign(const TAVPersistent& Source) override;
+  const TPropList& Properties() const override;
 
   int num() const { return Fnum; }
   int den() const { return Fden; }
@@ -56,6 +61,7 @@ class TAudioOptions : public TAVPersistent {
 
   const char* ClassName() const override { return "TAudioOptions"; }
   void Assign(const TAVPersistent& Source) override;
+  const TPropList& Properties() const override;
 
   int AudioChannels() const { return FAudioChannels; }
   int AudioSampleRate() const { return FAudioSampleRate; }
@@ -117,6 +123,7 @@ class TVideoOptions : public TAVPersistent {
   TVideoOptions();
   const char* ClassName() const override { return "TVideoOptions"; }
   void Assign(const TAVPersistent& Source) override;
+  const TPropList& Properties() const override;
 
   int FrameLeftBand() const { return FFrameLeftBand; }
   int FrameRightBand() const { return FFrameRightBand; }
@@ -236,6 +243,7 @@ class TSubtitleOptions : public TAVPersistent {
  public:
   const char* ClassName() const override { return "TSubtitleOptions"; }
   void Assign(const TAVPersistent& Source) override;
+  const TPropList& Properties() const override;
 
   const QString& SubtitleLanguage() const { return FSubtitleLanguage; }
   const QByteArray& SubtitleCodecName() const { return FSubtitleCodecName; }
@@ -261,6 +269,7 @@ class TMuxerOptions : public TAVPersistent {
  public:
   const char* ClassName() const override { return "TMuxerOptions"; }
   void Assign(const TAVPersistent& Source) override;
+  const TPropList& Properties() const override;
 
   float MuxPreload() const { return FMuxPreload; }
   float MuxMaxDelay() const { return FMuxMaxDelay; }
@@ -286,6 +295,7 @@ class TGrabOptions : public TAVPersistent {
  public:
   const char* ClassName() const override { return "TGrabOptions"; }
   void Assign(const TAVPersistent& Source) override;
+  const TPropList& Properties() const override;
 
   int VideoChannel() const { return FVideoChannel; }
   const QByteArray& VideoStandard() const { return FVideoStandard; }
@@ -305,6 +315,7 @@ class TFilterOptions : public TAVPersistent {
  public:
   const char* ClassName() const override { return "TFilterOptions"; }
   void Assign(const TAVPersistent& Source) override;
+  const TPropList& Properties() const override;
 
   const QString& VideoFilters() const { return FVideoFilters; }
   void SetVideoFilters(const QString& v) { FVideoFilters = v; }
@@ -330,6 +341,7 @@ class TAVConvertOptions : public TAVPersistent {
   TAVConvertOptions() = default;
   const char* ClassName() const override { return "TAVConvertOptions"; }
   void Assign(const TAVPersistent& Source) override;
+  const TPropList& Properties() const override;
 
   // Persisted.
   TAudioOptions& AudioOptions() { return FAudioOptions; }

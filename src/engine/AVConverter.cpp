@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include "engine/ConvertThreads.h"
+#include "engine/EncoderNames.h"
 #include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
 #include "engine/LegacyOptions.h"
@@ -232,8 +233,7 @@ void TAVConverter::ReportProgress(bool last) {
   if (!input_files.empty() && input_files[0] && input_files[0]->pb) FSourceFileSize = avio_size(input_files[0]->pb);
   double t = 1e10;
   for (const auto& ost : FRun.ost_table) {
-    if (!ost->st) continue;
-    const double position = av_q2d(ost->st->time_base) * static_cast<double>(ost->mux_position);
+    const double position = OutputPosition(*ost);
     if (position > 0 && position < t) t = position;
   }
   SetBitrate(static_cast<double>(TargetFileSize()) * 8.0 / std::max(t, 0.01) / 1000.0);
@@ -251,7 +251,8 @@ TAVPrivateOptionTargets TAVConverter::PrivateOptionTargets() const {
                                     file.isEmpty() ? nullptr : file.constData(), nullptr);
   }
   auto encoder = [&](const QByteArray& name, AVCodecID fallback) -> const AVCodec* {
-    if (!name.isEmpty()) return avcodec_find_encoder_by_name(name.constData());
+    QString unused;
+    if (!name.isEmpty()) return engine::FindEncoderByName(name, unused);
     return targets.muxer ? avcodec_find_encoder(fallback) : nullptr;
   };
   const AVOutputFormat* m = targets.muxer;
@@ -265,14 +266,14 @@ TAVPrivateOptionTargets TAVConverter::PrivateOptionTargets() const {
 
 int TAVConverter::SetCodecOption(const QByteArray& name, const QByteArray& value) {
   EnsureOptionStores();
-  QByteArray note;
-  const std::vector<TAVOptionSetting> settings = TranslateLegacyOption(name, value, note);
-  if (!note.isEmpty()) DoLog(AV_LOG_WARNING, QString::fromUtf8(note));
   const TAVPrivateOptionTargets targets = PrivateOptionTargets();
+  QStringList notes;
+  const std::vector<TAVOptionSetting> settings = TranslateLegacyOption(name, value, targets.video, notes);
+  for (const QString& note : notes) DoLog(AV_LOG_WARNING, note);
   int result = 0;
   for (const TAVOptionSetting& s : settings) {
     QByteArray stored;
-    switch (FOptionStores->Set(s.name, s.value, targets, stored)) {
+    switch (FOptionStores->Set(s.name, s.value, targets, stored, s.onlyStore)) {
       case TAVOptionStores::TSetResult::Stored:
         Opt_names.append(QString::fromUtf8(stored));
         break;
@@ -415,13 +416,15 @@ void TAVConverter::RunTranscode() {
 }
 
 void TAVConverter::CloseAll() {
+  FRun = TAVRunTables();
   output_files.clear();
   input_files.clear();
   input_files_ts_offset.clear();
   input_files_ts_scale.clear();
-  bitstream_filters.clear();
-  filt_graph_all.reset();
+  stream_maps.clear();
   FPkt.reset();
+  subtitle_out.clear();
+  subtitle_out.shrink_to_fit();
   FOptionStores.reset();
   Opt_names.clear();
   file_iformat = nullptr;
@@ -442,8 +445,6 @@ void TAVConverter::Complete() {
   } catch (...) {
   }
 }
-
-void TAVConverter::Transcode() {}
 
 // ------------------------------------------------------------ the thread
 

@@ -126,7 +126,6 @@ class TAVConverter {
   std::vector<media::InputFormatContextPtr> input_files;
   std::vector<int64_t> input_files_ts_offset;
   std::vector<std::vector<double>> input_files_ts_scale;  // [file][stream], 0 = none
-  std::vector<std::vector<std::vector<media::BsfContextPtr>>> bitstream_filters;  // [file][stream]
   std::vector<media::OutputFormatContextPtr> output_files;
   std::vector<TAVStreamMap> stream_maps;
   const AVInputFormat* file_iformat = nullptr;
@@ -140,10 +139,10 @@ class TAVConverter {
   int _FrameWidth = 0;
   int _FrameHeight = 0;
   media::PacketPtr FPkt;
+  std::vector<uint8_t> subtitle_out;
   int64_t TempStartTime = 0;
   std::atomic<int64_t> timer_start{0};
   std::atomic<int64_t> last_time{0};
-  media::FilterGraphPtr filt_graph_all;
   TAVRunTables FRun;
 
  private:
@@ -157,12 +156,87 @@ class TAVConverter {
   void ApplyBitrateOptions();
   void ApplyCodecOptions();
   void ResolveFormats();
-  void OpenInputFile(int index);
   void ApplyInputTSScale();
-  void OpenOutputFile(int index);
   void RunTranscode();
   void CloseAll();
   void Complete();
+
+  // Opening the inputs (InputOpening.cpp).
+  void OpenInputFile(int index);
+  const AVCodec* FindCodec(const QString& name, AVMediaType type, bool encoder);
+  void SelectProgram(AVFormatContext* ic);
+  void SetupInputStream(AVFormatContext* ic, TAVInputStream& ist);
+  void SetupInputVideoStream(AVFormatContext* ic, TAVInputStream& ist);
+
+  // Creating the outputs (OutputFiles.cpp).
+  void OpenOutputFile(int index);
+  void ApplyOutputParameters();
+  TAVOutputStream& NewOutputStream(AVFormatContext* oc, int file, const AVCodec* encoder);
+  void NewVideoStream(AVFormatContext* oc, int file);
+  void NewAudioStream(AVFormatContext* oc, int file);
+  void NewSubtitleStream(AVFormatContext* oc, int file);
+  void OpenOutputIO(AVFormatContext* oc, const QString& name);
+
+  // Setting up the run (TranscodeSetup.cpp).
+  void SetupTranscode();
+  void BuildInputRecords();
+  void MapOutputStreams();
+  TAVInputStream* FindSourceStream(const TAVOutputStream& ost, bool anyUse) const;
+  void SetupStreamCopy(TAVOutputStream& ost, TAVInputStream& ist);
+  void SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int n);
+  void PrepareTwoPass(TAVOutputStream& ost, int n);
+  void OpenEncoders();
+  void OpenDecoders();
+  void InitTimestamps();
+  int CopyChapters(int in, int out);
+  void WriteHeaders();
+
+  // Packets through decoders to the outputs (PacketDecoding.cpp).
+  int ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacket* pkt);
+  int DecodeFrames(TAVInputStream& ist, int ist_index, AVPacket* pkt);
+  int DecodeSubtitle(TAVInputStream& ist, int ist_index, AVPacket* pkt);
+  void HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame* frame);
+  void HandleAudioFrame(TAVInputStream& ist, int ist_index, AVFrame* frame);
+  void CopyPacket(TAVOutputStream& ost, TAVInputStream& ist, const AVPacket* pkt);
+  void FlushOutputs(int ist_index);
+  void RateEmulationWait(const TAVInputStream& ist) const;
+
+  // Audio output (AudioOutput.cpp).
+  void do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame);
+  double InputSyncTime(const TAVOutputStream& ost) const;
+  void PickSampleFormat(TAVOutputStream& ost);
+  void PickSampleRate(TAVOutputStream& ost);
+  void PickChannelLayout(TAVOutputStream& ost);
+  void ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame);
+  void WriteToFifo(TAVOutputStream& ost, const AVFrame* frame, int offset, int count, int silence);
+  void EncodeAudioFifo(TAVOutputStream& ost, bool flush);
+  void FlushAudio(TAVOutputStream& ost);
+
+  // Video and subtitle output (VideoOutput.cpp).
+  void OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame);
+  void CheckFrameGeometry(TAVOutputStream& ost, const TAVInputStream& ist, const AVFrame* frame);
+  void OutputSubtitle(TAVOutputStream& ost, TAVInputStream& ist, AVSubtitle& sub, int64_t pts);
+  void PickPixelFormat(TAVOutputStream& ost);
+  int ResolvedVideoSyncMethod(const TAVOutputStream& ost) const;
+
+  // Encoders and the muxer (Muxing.cpp).
+  void EncodeFrame(TAVOutputStream& ost, AVFrame* frame);
+  void WriteOutputPacket(TAVOutputStream& ost, AVPacket* pkt);
+  void FilterAndWrite(TAVOutputStream& ost, AVPacket* pkt, size_t filter);
+  void FlushBitstreamFilters(TAVOutputStream& ost);
+  std::vector<media::BsfContextPtr> OpenBitstreamFilters(const QStringList& names);
+  void InitBitstreamFilters(TAVOutputStream& ost);
+  double OutputPosition(const TAVOutputStream& ost) const;
+
+  // Video filter graphs (FilterChain.cpp).
+  int BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame = nullptr);
+  void FilterVideoFrame(TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame);
+
+  // The read loop and the end of the run (ReadLoop.cpp).
+  void ReadLoop();
+  int ChooseInputFile(std::vector<char>& no_packet, double& opts_min) const;
+  void AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt);
+  void EndRun();
 
   void EnsureOptionStores();
   TAVPrivateOptionTargets PrivateOptionTargets() const;

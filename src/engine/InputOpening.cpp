@@ -1,4 +1,204 @@
-#include "engine/AVConverter.h"
+// Opening and probing one input file: forced format and decoders, program
+// selection, the start-time seek, the timestamp offset, and the input's audio
+// and video parameters taken over as the output's working values.
 
-// Opening and probing one input file; filled in with the pipeline.
-void TAVConverter::OpenInputFile(int /*index*/) {}
+#include <QtGlobal>
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "engine/AVConverter.h"
+#include "engine/EncoderNames.h"
+
+namespace {
+
+// What the demuxer is told before it probes: only raw and capture inputs read it.
+media::Dictionary FormatParameters(const TAVConvertOptions& o, int width, int height) {
+  media::Dictionary params;
+  params.Set("sample_rate", "44100");
+  params.Set("channels", "1");
+  const TRational& rate = o.VideoOptions().FrameRate();
+  if (rate.num() > 0 && rate.den() > 0)
+    params.Set("framerate", QByteArray::number(rate.num()).append('/').append(QByteArray::number(rate.den())));
+  if (width > 0 && height > 0)
+    params.Set("video_size", QByteArray::number(width).append('x').append(QByteArray::number(height)));
+  if (const char* pixfmt = av_get_pix_fmt_name(static_cast<AVPixelFormat>(o.VideoOptions().FramePixFormat())))
+    params.Set("pixel_format", pixfmt);
+  if (o.GrabOptions().VideoChannel() != 0)
+    params.Set("channel", QByteArray::number(o.GrabOptions().VideoChannel()));
+  if (!o.GrabOptions().VideoStandard().isEmpty()) params.Set("standard", o.GrabOptions().VideoStandard());
+  return params;
+}
+
+}  // namespace
+
+const AVCodec* TAVConverter::FindCodec(const QString& name, AVMediaType type, bool encoder) {
+  if (name.isEmpty()) return nullptr;
+  const QByteArray n = name.toLocal8Bit();
+  const AVCodec* codec = nullptr;
+  if (encoder) {
+    QString note;
+    codec = engine::FindEncoderByName(n, note);
+    if (!note.isEmpty()) DoLog(AV_LOG_WARNING, note);
+  } else {
+    codec = avcodec_find_decoder_by_name(n.constData());
+  }
+  if (!codec) Fail(QStringLiteral("Unknown Codec Name"));
+  if (codec->type != type) Fail(QStringLiteral("Invalid codec type"));
+  return codec;
+}
+
+void TAVConverter::OpenInputFile(int index) {
+  Q_ASSERT(index >= 0 && index < FInputFiles.size());
+  const TAVConvertOptions& o = FConvertOptions;
+  const TVideoOptions& vo = o.VideoOptions();
+
+  AVFormatContext* ic = avformat_alloc_context();
+  if (!ic) Fail(QString::asprintf("打不开:%d!", AVERROR(ENOMEM)));
+  media::Dictionary params = FormatParameters(o, _FrameWidth, _FrameHeight);
+  ApplyStoredOptions(ic, osFormat, AV_OPT_FLAG_DECODING_PARAM);
+  try {
+    if (const AVCodec* c = FindCodec(QString::fromLatin1(vo.DecoderVideoCodecName()), AVMEDIA_TYPE_VIDEO, false)) {
+      ic->video_codec_id = c->id;
+      ic->video_codec = c;
+    }
+    if (const AVCodec* c = FindCodec(o.AudioOptions().DecoderAudioCodecName(), AVMEDIA_TYPE_AUDIO, false)) {
+      ic->audio_codec_id = c->id;
+      ic->audio_codec = c;
+    }
+    if (const AVCodec* c =
+            FindCodec(QString::fromLatin1(o.SubtitleOptions().SubtitleCodecName()), AVMEDIA_TYPE_SUBTITLE, false)) {
+      ic->subtitle_codec_id = c->id;
+      ic->subtitle_codec = c;
+    }
+  } catch (...) {
+    avformat_free_context(ic);
+    throw;
+  }
+  ic->flags |= AVFMT_FLAG_NONBLOCK;
+
+  const QByteArray name = FInputFiles[index].toUtf8();
+  int r = avformat_open_input(&ic, name.constData(), file_iformat, params.Ref());
+  if (r < 0) Fail(QString::asprintf("打不开:%d!", r));  // the context is freed by the failed open
+  media::InputFormatContextPtr input(ic);
+
+  if (o.ProgramID() != 0) SelectProgram(ic);
+  r = avformat_find_stream_info(ic, nullptr);
+  if (r < 0) Fail(QString::asprintf("Could not find codec parameters:%d!", r));
+
+  int64_t timestamp = o.StartTime();
+  TempStartTime = o.StartTime();
+  if (ic->start_time != AV_NOPTS_VALUE) timestamp += ic->start_time;
+  if (TempStartTime != 0) {
+    av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);  // a failed seek starts where the input is
+    TempStartTime = 0;
+  }
+  if (ic->duration != AV_NOPTS_VALUE) SetDuration(static_cast<double>(ic->duration) / 1000000.0);
+
+  TAVInputFile file;
+  file.ist_index = static_cast<int32_t>(FRun.ist_table.size());
+  file.nb_streams = static_cast<int32_t>(ic->nb_streams);
+  FRun.file_table.push_back(file);
+  for (unsigned s = 0; s < ic->nb_streams; ++s) {
+    auto ist = std::make_unique<TAVInputStream>();
+    ist->file_index = index;
+    ist->index = static_cast<int32_t>(s);
+    ist->st = ic->streams[s];
+    SetupInputStream(ic, *ist);
+    FRun.ist_table.push_back(std::move(ist));
+  }
+
+  input_files.push_back(std::move(input));
+  input_files_ts_offset.push_back(o.CopyTS() ? o.InputTSOffset() : o.InputTSOffset() - timestamp);
+}
+
+void TAVConverter::SelectProgram(AVFormatContext* ic) {
+  for (unsigned s = 0; s < ic->nb_streams; ++s) ic->streams[s]->discard = AVDISCARD_ALL;
+  bool found = false;
+  for (unsigned p = 0; p < ic->nb_programs; ++p) {
+    AVProgram* program = ic->programs[p];
+    if (program->id == FConvertOptions.ProgramID()) {
+      for (unsigned k = 0; k < program->nb_stream_indexes; ++k)
+        ic->streams[program->stream_index[k]]->discard = AVDISCARD_DEFAULT;
+      found = true;
+    } else {
+      program->discard = AVDISCARD_ALL;
+    }
+  }
+  if (!found) Fail(QStringLiteral("Specified program id not found"));
+}
+
+void TAVConverter::SetupInputStream(AVFormatContext* ic, TAVInputStream& ist) {
+  AVStream* st = ist.st;
+  const AVCodecParameters* par = st->codecpar;
+  // A decoder forced for the probe is the stream's decoder too.
+  const AVCodec* forced = par->codec_type == AVMEDIA_TYPE_VIDEO      ? ic->video_codec
+                          : par->codec_type == AVMEDIA_TYPE_AUDIO    ? ic->audio_codec
+                          : par->codec_type == AVMEDIA_TYPE_SUBTITLE ? ic->subtitle_codec
+                                                                     : nullptr;
+  ist.decoder = forced ? forced : avcodec_find_decoder(par->codec_id);
+  ist.dec_ctx.reset(avcodec_alloc_context3(ist.decoder));
+  if (!ist.dec_ctx || avcodec_parameters_to_context(ist.dec_ctx.get(), par) < 0)
+    Fail(QStringLiteral("Error while opening codec for input stream "));
+  AVCodecContext* d = ist.dec_ctx.get();
+  d->pkt_timebase = st->time_base;
+  d->thread_count = FConvertOptions.ThreadCount();
+
+  switch (par->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+      ApplyStoredOptions(d, osAudio, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_DECODING_PARAM);
+      _ChannelLayout = d->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? d->ch_layout.u.mask : 0;
+      _AudioChannels = d->ch_layout.nb_channels;
+      _AudioSampleRate = d->sample_rate;
+      _AudioSampleFmt = d->sample_fmt;
+      if (FConvertOptions.AudioOptions().AudioDisable()) st->discard = AVDISCARD_ALL;
+      break;
+    case AVMEDIA_TYPE_SUBTITLE:
+      if (FConvertOptions.SubtitleOptions().SubtitleDisable()) st->discard = AVDISCARD_ALL;
+      break;
+    case AVMEDIA_TYPE_VIDEO:
+      SetupInputVideoStream(ic, ist);
+      break;
+    default:
+      break;
+  }
+}
+
+void TAVConverter::SetupInputVideoStream(AVFormatContext* ic, TAVInputStream& ist) {
+  AVStream* st = ist.st;
+  AVCodecContext* d = ist.dec_ctx.get();
+  TVideoOptions& vo = FConvertOptions.VideoOptions();
+  ApplyStoredOptions(d, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_DECODING_PARAM);
+  _FrameHeight = d->height;
+  _FrameWidth = d->width;
+
+  const AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : d->sample_aspect_ratio;
+  const double pixelAspect = sar.num && sar.den ? av_q2d(sar) : 0.0;
+  vo.SetFrameAspectRatio(d->height ? static_cast<float>(static_cast<double>(d->width) / d->height * pixelAspect) : 0);
+  vo.SetFramePixFormat(d->pix_fmt);
+
+  const AVRational rate = av_guess_frame_rate(ic, st, nullptr);
+  if (d->lowres) {
+    vo.SetFrameHeight(vo.FrameHeight() >> d->lowres);
+    vo.SetFrameWidth(vo.FrameWidth() >> d->lowres);
+  }
+  if (vo.MeThreshold() != 0) d->export_side_data |= AV_CODEC_EXPORT_DATA_MVS;
+
+  // The rate the packets show on average against the rate the stream is based on.
+  const AVRational codecRate = st->avg_frame_rate;
+  if (codecRate.num && codecRate.den && rate.num && rate.den && av_cmp_q(codecRate, rate) != 0)
+    DoLog(AV_LOG_ERROR,
+          QString::asprintf("Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
+                            "%2.2f (%d/%d)",
+                            ist.index, av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(rate), rate.num,
+                            rate.den));
+  vo.FrameRate().Setnum(rate.num);
+  vo.FrameRate().Setden(rate.den);
+
+  if (vo.VideoDisable())
+    st->discard = AVDISCARD_ALL;
+  else if (vo.VideoDiscard() & 0xff)
+    st->discard = static_cast<AVDiscard>(static_cast<int8_t>(vo.VideoDiscard() & 0xff));
+}

@@ -82,11 +82,19 @@ const AVOption* TAVOptionStores::SetOnFormatStore(const char* name, const char* 
 }
 
 TAVOptionStores::TSetResult TAVOptionStores::Set(const QByteArray& name, const QByteArray& value,
-                                                 const TAVPrivateOptionTargets& targets, QByteArray& storedName) {
+                                                 const TAVPrivateOptionTargets& targets, QByteArray& storedName,
+                                                 int onlyStore) {
   const char* n = name.constData();
   const char* v = value.constData();
   const AVOption* found = nullptr;
   int ret = 0;
+  if (onlyStore >= osVideo && onlyStore <= osAttachment) {
+    found = SetOnCodecStore(onlyStore, n, v, 0, targets, ret);
+    if (!found) return TSetResult::UnknownName;
+    if (ret < 0) return TSetResult::InvalidValue;
+    storedName = found->name;
+    return TSetResult::Stored;
+  }
   for (int type = osVideo; type <= osAttachment; ++type) {
     if (const AVOption* o = SetOnCodecStore(type, n, v, StoreTypeFlags[type], targets, ret)) {
       found = o;

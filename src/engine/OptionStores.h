@@ -44,8 +44,9 @@ class TAVOptionStores {
   // by media type, else the container, else the scaler, else the name without
   // a leading a/v/s on the audio/video/subtitle store. On success storedName
   // is the option's own name.
+  // onlyStore >= 0 limits the search to that codec store.
   TSetResult Set(const QByteArray& name, const QByteArray& value, const TAVPrivateOptionTargets& targets,
-                 QByteArray& storedName);
+                 QByteArray& storedName, int onlyStore = -1);
 
   // Copies the value of each of names that was set on store, and whose option
   // carries all of flags, onto context (any object with an AVClass; private

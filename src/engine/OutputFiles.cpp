@@ -1,4 +1,275 @@
-#include "engine/AVConverter.h"
+// Creating one output file: its container, which kinds of stream it gets, each
+// stream with its encoder settings, the metadata, and the file itself.
 
-// Creating one output file and its streams; filled in with the pipeline.
-void TAVConverter::OpenOutputFile(int /*index*/) {}
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+#include "engine/AVConverter.h"
+#include "engine/ErrorBox.h"
+#include "engine/NameValueList.h"
+
+namespace {
+
+bool InputsHave(const std::vector<media::InputFormatContextPtr>& inputs, AVMediaType type) {
+  for (const auto& ic : inputs)
+    for (unsigned s = 0; s < ic->nb_streams; ++s)
+      if (ic->streams[s]->codecpar->codec_type == type) return true;
+  return false;
+}
+
+// Bitmap subtitles cannot become text ones and the other way round.
+bool SubtitleKindsMatch(AVCodecID from, AVCodecID to) {
+  const AVCodecDescriptor* in = avcodec_descriptor_get(from);
+  const AVCodecDescriptor* out = avcodec_descriptor_get(to);
+  if (!in || !out) return false;
+  const int kinds = AV_CODEC_PROP_BITMAP_SUB | AV_CODEC_PROP_TEXT_SUB;
+  return (in->props & kinds) & (out->props & kinds);
+}
+
+// Audio containers today name PNG as their video codec for a cover picture;
+// that is not a video stream to convert into.
+bool HasDefaultVideo(const AVOutputFormat* f) {
+  return f->video_codec != AV_CODEC_ID_NONE && !(f->video_codec == AV_CODEC_ID_PNG && f->audio_codec != AV_CODEC_ID_NONE);
+}
+
+AVRational AspectFraction(double ratio) { return ratio > 0 ? av_d2q(ratio, 255) : AVRational{0, 1}; }
+
+}  // namespace
+
+void TAVConverter::ApplyOutputParameters() {
+  const TAudioOptions& ao = FConvertOptions.AudioOptions();
+  const TVideoOptions& vo = FConvertOptions.VideoOptions();
+  if (ao.AudioChannels()) _AudioChannels = ao.AudioChannels();
+  if (ao.AudioSampleRate()) _AudioSampleRate = ao.AudioSampleRate();
+  if (vo.FrameWidth()) _FrameWidth = vo.FrameWidth();
+  if (vo.FrameHeight()) _FrameHeight = vo.FrameHeight();
+  if (ao.AudioSampleFmt() != sfAuto) _AudioSampleFmt = LibrarySampleFormat(ao.AudioSampleFmt());
+  if (_FrameWidth && _FrameHeight) {
+    _FrameWidth -= vo.FrameLeftBand() + vo.FrameRightBand();
+    _FrameHeight -= vo.FrameTopBand() + vo.FrameBottomBand();
+    if (_FrameWidth <= 0 || _FrameHeight <= 0) {
+      ShowErrorBox(QStringLiteral("crop dimensions are outside the range of the original image."));
+      return;
+    }
+  }
+  if (vo.FrameHeight()) _FrameHeight = vo.FrameHeight();
+}
+
+void TAVConverter::OpenOutputFile(int index) {
+  const TAVConvertOptions& o = FConvertOptions;
+  ApplyOutputParameters();
+  const QString& name = FOutputFiles[index];
+  if (!file_oformat) {
+    file_oformat = av_guess_format(nullptr, name.toLocal8Bit().constData(), nullptr);
+    if (!file_oformat)
+      Fail(QString::asprintf("Unable to find a suitable output format for %s", name.toUtf8().constData()));
+  }
+  AVFormatContext* oc = nullptr;
+  avformat_alloc_output_context2(&oc, file_oformat, nullptr, name.toUtf8().constData());
+  if (!oc) Fail(QString::asprintf("Unable to find a suitable output format for %s", name.toUtf8().constData()));
+  output_files.emplace_back(oc);
+
+  const AVOutputFormat* f = file_oformat;
+  bool useVideo = HasDefaultVideo(f) || o.VideoOptions().VideoStreamCopy() ||
+                  !o.VideoOptions().EncoderVideoCodecName().isEmpty();
+  bool useAudio = f->audio_codec != AV_CODEC_ID_NONE || o.AudioOptions().AudioStreamCopy() ||
+                  !o.AudioOptions().EncoderAudioCodecName().isEmpty();
+  bool useSubtitle = f->subtitle_codec != AV_CODEC_ID_NONE || o.SubtitleOptions().SubtitleStreamCopy() ||
+                     !o.SubtitleOptions().SubtitleCodecName().isEmpty();
+  if (!input_files.empty()) {
+    useVideo = useVideo && InputsHave(input_files, AVMEDIA_TYPE_VIDEO);
+    useAudio = useAudio && InputsHave(input_files, AVMEDIA_TYPE_AUDIO);
+    useSubtitle = useSubtitle && InputsHave(input_files, AVMEDIA_TYPE_SUBTITLE);
+  }
+  if (o.AudioOptions().AudioDisable()) useAudio = false;
+  if (o.VideoOptions().VideoDisable()) useVideo = false;
+  if (o.SubtitleOptions().SubtitleDisable()) useSubtitle = false;
+
+  if (useVideo) NewVideoStream(oc, index);
+  if (useAudio) NewAudioStream(oc, index);
+  if (useSubtitle) NewSubtitleStream(oc, index);
+
+  for (const QString& entry : o.MetaData())
+    av_dict_set(&oc->metadata, engine::NameOf(entry).toLocal8Bit().constData(),
+                engine::ValueOf(entry).toLocal8Bit().constData(), 0);
+
+  if ((f->flags & AVFMT_NEEDNUMBER) && !av_filename_number_test(name.toUtf8().constData()))
+    Fail(QStringLiteral("unexpected error"));
+  if (!(f->flags & AVFMT_NOFILE)) OpenOutputIO(oc, name);
+
+  oc->max_delay = static_cast<int>(std::lrint(o.MuxerOptions().MuxMaxDelay() * 1000000.0));
+  // Only the MPEG program stream muxers still have a preload setting.
+  av_opt_set_int(oc, "preload", std::lrint(o.MuxerOptions().MuxPreload() * 1000000.0), AV_OPT_SEARCH_CHILDREN);
+  oc->flags |= AVFMT_FLAG_NONBLOCK;
+  ApplyStoredOptions(oc, osFormat, AV_OPT_FLAG_ENCODING_PARAM);
+}
+
+void TAVConverter::OpenOutputIO(AVFormatContext* oc, const QString& name) {
+  const QFileInfo info(name);
+  if (name.contains(QLatin1Char('/'))) QDir().mkpath(info.absolutePath());
+  if (avio_open2(&oc->pb, name.toUtf8().constData(), AVIO_FLAG_WRITE, nullptr, nullptr) < 0)
+    Fail(QStringLiteral("打不开文件"));
+}
+
+TAVOutputStream& TAVConverter::NewOutputStream(AVFormatContext* oc, int file, const AVCodec* encoder) {
+  AVStream* st = avformat_new_stream(oc, nullptr);
+  if (!st) Fail(QStringLiteral("Could not alloc stream"));
+  st->id = st->index;
+  auto ost = std::make_unique<TAVOutputStream>();
+  ost->file_index = file;
+  ost->index = st->index;
+  ost->st = st;
+  ost->encoder = encoder;
+  ost->enc_ctx.reset(avcodec_alloc_context3(encoder));
+  if (!ost->enc_ctx) Fail(QStringLiteral("Could not alloc stream"));
+  ost->packet = media::MakePacket();
+  FRun.ost_table.push_back(std::move(ost));
+  return *FRun.ost_table.back();
+}
+
+void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
+  const TVideoOptions& vo = FConvertOptions.VideoOptions();
+  const bool copy = vo.VideoStreamCopy();
+  AVCodecID id = AV_CODEC_ID_NONE;
+  const AVCodec* codec = nullptr;
+  if (!copy) {
+    id = av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, AVMEDIA_TYPE_VIDEO);
+    codec = vo.EncoderVideoCodecName().isEmpty()
+                ? avcodec_find_encoder(id)
+                : FindCodec(QString::fromLatin1(vo.EncoderVideoCodecName()), AVMEDIA_TYPE_VIDEO, true);
+  }
+  TAVOutputStream& ost = NewOutputStream(oc, file, codec);
+  ost.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().VideoBitstreamFilters());
+  AVCodecContext* e = ost.enc_ctx.get();
+  AVStream* st = ost.st;
+  e->codec_type = AVMEDIA_TYPE_VIDEO;
+  e->thread_count = FConvertOptions.ThreadCount();
+  if (vo.VideoCodecTag()) e->codec_tag = vo.VideoCodecTag();
+  const double aspect = _FrameWidth > 0 ? vo.FrameAspectRatio() * _FrameHeight / _FrameWidth : 0.0;
+
+  if (copy) {
+    ost.stream_copy = true;
+    st->sample_aspect_ratio = AspectFraction(aspect);
+  } else {
+    AVRational rate{vo.FrameRate().num(), vo.FrameRate().den()};
+    if (rate.num == 0 || rate.den == 0) rate = {25, 1};
+    e->codec_id = codec ? codec->id : id;
+    ApplyStoredOptions(e, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+    if (codec && codec->supported_framerates && !vo.ForceFPS())
+      rate = codec->supported_framerates[av_find_nearest_q_idx(rate, codec->supported_framerates)];
+    e->time_base = av_inv_q(rate);
+    e->framerate = rate;
+    e->width = _FrameWidth;
+    e->height = _FrameHeight;
+    e->sample_aspect_ratio = st->sample_aspect_ratio = AspectFraction(aspect);
+    e->pix_fmt = static_cast<AVPixelFormat>(vo.FramePixFormat());
+    PickPixelFormat(ost);
+    if (vo.IntraOnly()) e->gop_size = 0;
+    if (vo.VideoQscale() != 0 || vo.SameQuality()) {
+      e->flags |= AV_CODEC_FLAG_QSCALE;
+      e->global_quality = static_cast<int>(std::lrint(FF_QP2LAMBDA * vo.VideoQscale()));
+    }
+    auto matrix = [](const TVideoOptions::TMatrix& m) {
+      auto* copy = static_cast<uint16_t*>(av_malloc(sizeof(uint16_t) * m.size()));
+      if (copy) std::copy(m.begin(), m.end(), copy);
+      return copy;
+    };
+    if (!vo.IntraMatrix().isEmpty()) e->intra_matrix = matrix(vo.intra_matrix());
+    if (!vo.InterMatrix().isEmpty()) e->inter_matrix = matrix(vo.inter_matrix());
+    e->rc_override_count = 0;
+    if (!e->rc_initial_buffer_occupancy) e->rc_initial_buffer_occupancy = e->rc_buffer_size * 3 / 4;
+    e->intra_dc_precision = vo.IntraDcPrecision() - 8;
+    if (FConvertOptions.DoPSNR()) e->flags |= AV_CODEC_FLAG_PSNR;
+    if (vo.Pass() == 1) e->flags |= AV_CODEC_FLAG_PASS1;
+    if (vo.Pass() == 2) e->flags |= AV_CODEC_FLAG_PASS2;
+  }
+  // After the stored options, which may have replaced the whole flags value.
+  const int globalHeader = vo.VideoGlobalHeader();
+  if ((globalHeader & 1) || (globalHeader == 0 && (oc->oformat->flags & AVFMT_GLOBALHEADER)))
+    e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (globalHeader & 2) e->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+  if (!vo.VideoLanguage().trimmed().isEmpty())
+    av_dict_set(&st->metadata, "language", vo.VideoLanguage().toUtf8().constData(), 0);
+}
+
+void TAVConverter::NewAudioStream(AVFormatContext* oc, int file) {
+  const TAudioOptions& ao = FConvertOptions.AudioOptions();
+  const bool copy = ao.AudioStreamCopy();
+  AVCodecID id = AV_CODEC_ID_NONE;
+  const AVCodec* codec = nullptr;
+  if (!copy) {
+    id = av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, AVMEDIA_TYPE_AUDIO);
+    codec = ao.EncoderAudioCodecName().isEmpty() ? avcodec_find_encoder(id)
+                                                 : FindCodec(ao.EncoderAudioCodecName(), AVMEDIA_TYPE_AUDIO, true);
+  }
+  TAVOutputStream& ost = NewOutputStream(oc, file, codec);
+  ost.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().AudioBitstreamFilters());
+  AVCodecContext* e = ost.enc_ctx.get();
+  e->codec_type = AVMEDIA_TYPE_AUDIO;
+  e->thread_count = FConvertOptions.ThreadCount();
+  if (ao.AudioCodecTag()) e->codec_tag = ao.AudioCodecTag();
+
+  if (copy) {
+    ost.stream_copy = true;
+  } else {
+    ApplyStoredOptions(e, osAudio, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+    e->codec_id = codec ? codec->id : id;
+    if (ao.AudioQScale() > TAudioOptions::NoQScale) {
+      e->flags |= AV_CODEC_FLAG_QSCALE;
+      e->global_quality = static_cast<int>(std::lrint(FF_QP2LAMBDA * ao.AudioQScale()));
+    }
+    av_channel_layout_uninit(&e->ch_layout);
+    if (_ChannelLayout && av_popcount64(_ChannelLayout) == ao.AudioChannels())
+      av_channel_layout_from_mask(&e->ch_layout, _ChannelLayout);
+    else
+      av_channel_layout_default(&e->ch_layout, _AudioChannels);
+    e->sample_fmt = static_cast<AVSampleFormat>(_AudioSampleFmt);
+    e->sample_rate = _AudioSampleRate;
+    PickSampleFormat(ost);
+    PickSampleRate(ost);
+    PickChannelLayout(ost);
+    e->time_base = AVRational{1, e->sample_rate > 0 ? e->sample_rate : 1};
+  }
+  if (oc->oformat->flags & AVFMT_GLOBALHEADER) e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (!ao.AudioLanguage().trimmed().isEmpty())
+    av_dict_set(&ost.st->metadata, "language", ao.AudioLanguage().toUtf8().constData(), 0);
+}
+
+void TAVConverter::NewSubtitleStream(AVFormatContext* oc, int file) {
+  const TSubtitleOptions& so = FConvertOptions.SubtitleOptions();
+  const bool copy = so.SubtitleStreamCopy();
+  const AVCodec* codec = nullptr;
+  if (!copy) {
+    codec = so.SubtitleCodecName().isEmpty()
+                ? avcodec_find_encoder(av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, AVMEDIA_TYPE_SUBTITLE))
+                : FindCodec(QString::fromLatin1(so.SubtitleCodecName()), AVMEDIA_TYPE_SUBTITLE, true);
+    // A subtitle the encoder cannot take (bitmap into text or the reverse) is left out.
+    bool usable = false;
+    for (const auto& ist : FRun.ist_table)
+      if (codec && ist->st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE &&
+          SubtitleKindsMatch(ist->st->codecpar->codec_id, codec->id))
+        usable = true;
+    if (!usable) {
+      DoLog(AV_LOG_WARNING, QStringLiteral("Subtitles left out: no encoder for them in this output format"));
+      return;
+    }
+  }
+  TAVOutputStream& ost = NewOutputStream(oc, file, codec);
+  ost.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().SubtitleBitstreamFilters());
+  AVCodecContext* e = ost.enc_ctx.get();
+  e->codec_type = AVMEDIA_TYPE_SUBTITLE;
+  if (so.SubtitleCodecTag()) e->codec_tag = so.SubtitleCodecTag();
+  if (copy) {
+    ost.stream_copy = true;
+  } else {
+    ApplyStoredOptions(e, osSubtitle, AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+    e->codec_id = codec->id;
+  }
+  if (!so.SubtitleLanguage().isEmpty())
+    av_dict_set(&ost.st->metadata, "language", so.SubtitleLanguage().toUtf8().constData(), 0);
+}

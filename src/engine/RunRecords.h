@@ -1,6 +1,7 @@
 #pragma once
 // The records one conversion run keeps per input file, input stream and output
-// stream. Transcode creates them at its start and releases them at its end.
+// stream. They are created while the inputs and outputs are opened and
+// completed by the transcode setup; the end of the run releases them.
 // Timestamps are microseconds unless a field says otherwise; "none" is
 // AV_NOPTS_VALUE.
 
@@ -28,16 +29,31 @@ struct TAVInputStream {
   int32_t file_index = 0;
   int32_t index = 0;  // stream number within the file
   AVStream* st = nullptr;
-  media::CodecContextPtr dec_ctx;  // the decoder, built from st's parameters
+  const AVCodec* decoder = nullptr;
+  media::CodecContextPtr dec_ctx;  // built from st's parameters when the input is opened
   bool discard = true;             // until an output stream takes this stream
   bool decoding_needed = false;
   int64_t start = 0;  // wall clock when reading began (rate emulation only)
+  // The packet clock: the decoding time of the current and the next packet.
+  int64_t dts = 0;
+  int64_t next_dts = AV_NOPTS_VALUE;
+  // The presentation clock: the time of the current and the next decoded unit
+  // (for stream copy, the packet clock).
   int64_t next_pts = AV_NOPTS_VALUE;
   int64_t pts = 0;
   bool is_start = true;  // until the first drift correction of the audio output
-  AVFilterContext* input_video_filter = nullptr;
-  AVFilterContext* output_video_filter = nullptr;
-  media::FramePtr picref;  // the filtered picture being encoded
+  media::FramePtr decoded_frame;
+};
+
+// The video filter graph of one encoded video output stream: buffer source →
+// [deinterlace] → [crop] → [scale] → the user's filters → sink at the encoder's
+// pixel format.
+struct TAVVideoFilterChain {
+  media::FilterGraphPtr graph;
+  AVFilterContext* input_video_filter = nullptr;   // "src"
+  AVFilterContext* output_video_filter = nullptr;  // "out"
+  int in_width = 0, in_height = 0, in_pix_fmt = -1;  // what the source was built for
+  AVRational in_sample_aspect{0, 1};
 };
 
 struct TAVOutputStream {
@@ -48,29 +64,47 @@ struct TAVOutputStream {
   int32_t index = 0;         // stream number within the output file
   int32_t source_index = 0;  // index in ist_table of the feeding input stream
   AVStream* st = nullptr;
-  media::CodecContextPtr enc_ctx;  // the encoder (stream copy: the copied parameters)
+  const AVCodec* encoder = nullptr;
+  media::CodecContextPtr enc_ctx;  // the encoder; for stream copy only a holder of settings
+  bool stream_copy = false;        // marked when the stream was created
   bool encoding_needed = false;
+  bool encoder_open = false;
+  bool encoder_flushed = false;
   int32_t frame_number = 0;
   TAVInputStream* sync_ist = nullptr;
-  int64_t sync_opts = 0;      // output position in encoder time-base units
-  int64_t mux_position = 0;  // end of the last packet written, in st's time base
+  int64_t sync_opts = 0;             // output position in encoder time-base units
+  int64_t mux_position = 0;          // end of the last packet written, in st's time base
+  bool recording_done = false;       // the recording time was reached on this stream
+  std::vector<media::BsfContextPtr> bitstream_filters;
 
+  // Video.
   bool video_resample = false;
-  media::FramePtr pict_tmp;
-  media::SwsContextPtr img_resample_ctx;
   int32_t resample_height = 0;
   int32_t resample_width = 0;
   int32_t resample_pix_fmt = -1;
-
   bool video_crop = false;
   int32_t topBand = 0, bottomBand = 0, leftBand = 0, rightBand = 0;
   int32_t initial_topBand = 0, initial_bottomBand = 0, initial_leftBand = 0, initial_rightBand = 0;
+  TAVVideoFilterChain filter;
+  media::FramePtr filtered_frame;
 
+  // Audio.
   int32_t audio_resample = 0;
-  media::SwrContextPtr resample;  // resampling and sample-format conversion in one
+  media::SwrContextPtr resample;  // resampling, channel mixing and sample-format conversion
   int32_t reformat_pair = NoReformatPair;
-  media::AudioFifoPtr fifo;  // audio waiting for a full encoder frame
+  int resample_in_rate = 0, resample_in_format = -1;
+  AVChannelLayout resample_in_layout{};
+  media::AudioFifoPtr fifo;  // samples waiting for a full encoder frame
+  media::FramePtr audio_frame;
+
+  media::PacketPtr packet;   // encoder output
   media::FilePtr logfile;    // two-pass statistics, first pass only
+  media::AvBufferPtr stats_in;  // two-pass statistics read back for the second pass
+
+  ~TAVOutputStream() {
+    av_channel_layout_uninit(&resample_in_layout);
+    if (enc_ctx) enc_ctx->stats_in = nullptr;  // owned by stats_in
+  }
 };
 
 // The tables of one run. They grow to whatever the inputs and outputs need.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
-#include <QTemporaryDir>
+#include <QDir>
 #include <chrono>
 #include <thread>
 
@@ -11,6 +11,7 @@ extern "C" {
 
 #include "ScriptedConverter.h"
 #include "engine/ConvertThreads.h"
+#include "support/MediaFixtures.h"
 #include "support/TestSupport.h"
 
 using namespace std::chrono_literals;
@@ -34,8 +35,8 @@ class ConverterEvents : public ::testing::Test {
   void SetUp() override {
     TakeErrorBoxes();
     recorder.Attach(converter);
-    converter.InputFiles() << "in.avi";
-    converter.OutputFiles() << "out.avi";
+    converter.InputFiles() << testing_support::MediaFixture({});
+    converter.OutputFiles() << QDir(testing_support::TemporaryFolder()).filePath("out.avi");
   }
   void RunToCompletion() {
     converter.Convert();
@@ -278,7 +279,7 @@ TEST_F(ConverterEvents, TheWorkerThreadIsNamedAfterTheInput) {
   char name[32] = {};
   converter.Script = [&](TScriptedConverter&) { pthread_getname_np(pthread_self(), name, sizeof name); };
   RunToCompletion();
-  EXPECT_STREQ(name, "Converting in.a");
+  EXPECT_EQ(std::string(name), ("Converting " + converter.InputFiles()[0]).left(15).toStdString());
 }
 
 TEST_F(ConverterEvents, AConverterRunsAgainAfterARun) {

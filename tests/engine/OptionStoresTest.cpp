@@ -32,20 +32,20 @@ class OptionStores : public ::testing::Test {
 }  // namespace
 
 TEST_F(OptionStores, AGenericCodecOptionReachesTheEncodersOfItsMediaTypes) {
-  EXPECT_EQ(converter.SetCodecOption("b", "1500000"), 0);
+  EXPECT_EQ(converter.SetCodecOption("maxrate", "1500000"), 0);
   EXPECT_EQ(converter.SetCodecOption("g", "12"), 0);
-  EXPECT_EQ(converter.OptNames(), (QStringList{"b", "g"}));
+  EXPECT_EQ(converter.OptNames(), (QStringList{"maxrate", "g"}));
 
   auto video = EncoderContext("mpeg4");
   converter.ApplyStoredOptions(video.get(), osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
-  EXPECT_EQ(video->bit_rate, 1500000);
+  EXPECT_EQ(video->rc_max_rate, 1500000);
   EXPECT_EQ(video->gop_size, 12);
 
-  // "b" is an audio option too; "g" is not.
+  // "maxrate" is an audio option too; "g" is not.
   auto audio = EncoderContext("mp2");
   const int defaultGop = audio->gop_size;
   converter.ApplyStoredOptions(audio.get(), osAudio, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
-  EXPECT_EQ(audio->bit_rate, 1500000);
+  EXPECT_EQ(audio->rc_max_rate, 1500000);
   EXPECT_EQ(audio->gop_size, defaultGop);
   EXPECT_TRUE(TakeErrorBoxes().isEmpty());
 }
@@ -66,7 +66,7 @@ TEST_F(OptionStores, AnEncoderKeepsItsOwnDefaultsForOptionsNobodySet) {
 TEST_F(OptionStores, UnknownNamesFailQuietlyAndBadValuesSayInvalidValue) {
   EXPECT_EQ(converter.SetCodecOption("nosuchoption", "1"), -1);
   EXPECT_TRUE(TakeErrorBoxes().isEmpty());
-  EXPECT_EQ(converter.SetCodecOption("b", "lots"), -1);
+  EXPECT_EQ(converter.SetCodecOption("maxrate", "lots"), -1);
   EXPECT_EQ(TakeErrorBoxes(), QStringList{"Invalid value for Option!"});
   EXPECT_TRUE(converter.OptNames().isEmpty());
 }

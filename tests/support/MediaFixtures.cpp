@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <cmath>
 
 namespace testing_support {
 
@@ -77,6 +78,57 @@ QString ProbeFormat(const QString& file, const QString& entry) {
   return RunTool(QStringLiteral("ffprobe"),
                  {"-v", "error", "-show_entries", "format=" + entry, "-of", "default=nw=1:nk=1", file})
       .trimmed();
+}
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+QByteArray GrayFrame(const QString& file, int index, int* width, int* height) {
+  const QStringList size = RunTool(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                                                               "stream=width,height", "-of", "csv=p=0", file})
+                               .trimmed()
+                               .split(',');
+  if (width) *width = size.value(0).toInt();
+  if (height) *height = size.value(1).toInt();
+  QProcess p;
+  p.start(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-i", file, "-vf",
+                                     QStringLiteral("select=eq(n\\,%1)").arg(index), "-frames:v", "1", "-f",
+                                     "rawvideo", "-pix_fmt", "gray", "-"});
+  p.waitForFinished(120000);
+  return p.readAllStandardOutput();
+}
+
+double Psnr(const QByteArray& a, const QByteArray& b) {
+  if (a.size() != b.size() || a.isEmpty()) return 0;
+  double squares = 0;
+  for (qsizetype i = 0; i < a.size(); ++i) {
+    const double d = double(uint8_t(a[i])) - double(uint8_t(b[i]));
+    squares += d * d;
+  }
+  if (squares == 0) return 100;
+  return 10 * std::log10(255.0 * 255.0 / (squares / a.size()));
+}
+
+double AudioRms(const QString& file, double from, double seconds) {
+  QProcess p;
+  p.start(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-ss", QString::number(from), "-t",
+                                     QString::number(seconds), "-i", file, "-map", "0:a:0", "-ac", "1", "-f", "s16le",
+                                     "-acodec", "pcm_s16le", "-"});
+  p.waitForFinished(120000);
+  const QByteArray raw = p.readAllStandardOutput();
+  const auto* s = reinterpret_cast<const int16_t*>(raw.constData());
+  const qsizetype n = raw.size() / 2;
+  if (n == 0) return 0;
+  double sum = 0;
+  for (qsizetype i = 0; i < n; ++i) sum += double(s[i]) * s[i];
+  return std::sqrt(sum / n);
+}
+
+QStringList PacketSizes(const QString& file, const QString& stream) {
+  return RunTool(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", stream, "-show_entries",
+                                             "packet=size", "-of", "csv=p=0", file})
+      .split('\n', Qt::SkipEmptyParts);
 }
 
 }  // namespace testing_support

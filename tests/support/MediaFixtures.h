@@ -39,3 +39,22 @@ QString ProbeStream(const QString& file, const QString& stream, const QString& e
 QString ProbeFormat(const QString& file, const QString& entry);
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+// Frame number index of a video file as 8-bit gray pixels, decoded by the
+// ffmpeg tool (empty when there is no such frame).
+QByteArray GrayFrame(const QString& file, int index, int* width = nullptr, int* height = nullptr);
+
+// Peak signal-to-noise ratio of two gray pictures of the same size, in dB
+// (100 for identical pictures, 0 when the sizes differ).
+double Psnr(const QByteArray& a, const QByteArray& b);
+
+// The root mean square of the first channel of the audio, as 16-bit samples
+// decoded by the ffmpeg tool, between from and from + seconds.
+double AudioRms(const QString& file, double from = 0, double seconds = 1);
+
+// Sizes of the packets of one stream, in order ("v:0", "a:0").
+QStringList PacketSizes(const QString& file, const QString& stream);
+
+}  // namespace testing_support

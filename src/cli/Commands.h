@@ -1,0 +1,14 @@
+#pragma once
+// The commands of tesvanor-cli. Each returns the process exit status:
+// 0 success, 1 failure of the work itself, 2 a usage error.
+
+#include <QStringList>
+
+namespace cli {
+
+int Convert(const QStringList& args);
+
+// Prints "tesvanor-cli: <message>" and the usage hint; returns 2.
+int UsageError(const QString& message);
+
+}  // namespace cli

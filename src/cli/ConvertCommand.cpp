@@ -1,0 +1,133 @@
+// tesvanor-cli convert SOURCE TARGET [options]
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+#include "cli/Commands.h"
+#include "engine/AVConverter.h"
+#include "engine/ErrorBox.h"
+
+namespace cli {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+QString Clock(int64_t seconds) {
+  return QStringLiteral("%1:%2:%3").arg(seconds / 3600).arg(seconds / 60 % 60).arg(seconds % 60);
+}
+
+struct ConvertRequest {
+  QStringList inputs, outputs;
+  bool quiet = false, verbose = false;
+};
+
+// Reads the options into the converter; false with error set on a usage error.
+bool ParseConvertArguments(const QStringList& args, TAVConverter& c, ConvertRequest& r, QString& error) {
+  TAVConvertOptions& o = c.ConvertOptions();
+  QStringList positional;
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& a = args[i];
+    auto value = [&](QString& out) {
+      if (i + 1 >= args.size()) {
+        error = QStringLiteral("%1 needs a value").arg(a);
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    auto pair = [&](QString& name, QString& val) {
+      QString text;
+      if (!value(text)) return false;
+      const qsizetype eq = text.indexOf(QLatin1Char('='));
+      if (eq <= 0) {
+        error = QStringLiteral("%1 wants NAME=VALUE, not '%2'").arg(a, text);
+        return false;
+      }
+      name = text.left(eq);
+      val = text.mid(eq + 1);
+      return true;
+    };
+    QString name, val;
+    if (a == QLatin1String("--set")) {
+      if (!pair(name, val) || !engine::SetPropertyText(o, name, val, error)) return false;
+    } else if (a == QLatin1String("--codec-option")) {
+      if (!pair(name, val)) return false;
+      o.SetAdvancedOption(name, val);
+    } else if (a == QLatin1String("--metadata")) {
+      if (!pair(name, val)) return false;
+      o.SetMetaData(QStringList(o.MetaData()) << name + QLatin1Char('=') + val);
+    } else if (a == QLatin1String("--stream-map")) {
+      if (!pair(name, val)) return false;
+      o.SetStreamMaps(QStringList(o.StreamMaps()) << name + QLatin1Char('=') + val);
+    } else if (a == QLatin1String("--input") || a == QLatin1String("--output")) {
+      if (!value(val)) return false;
+      (a == QLatin1String("--input") ? r.inputs : r.outputs) << val;
+    } else if (a == QLatin1String("--threads")) {
+      bool ok = false;
+      if (!value(val)) return false;
+      const int n = val.toInt(&ok);
+      if (!ok || n < 0) {
+        error = QStringLiteral("--threads wants a number of 0 or more");
+        return false;
+      }
+      o.SetThreadCount(n == 0 ? QThread::idealThreadCount() : n);
+    } else if (a == QLatin1String("--quiet")) {
+      r.quiet = true;
+    } else if (a == QLatin1String("--verbose")) {
+      r.verbose = true;
+    } else if (a.startsWith(QLatin1String("--"))) {
+      error = QStringLiteral("unknown option %1").arg(a);
+      return false;
+    } else {
+      positional << a;
+    }
+  }
+  if (positional.size() != 2) {
+    error = QStringLiteral("convert wants a SOURCE and a TARGET");
+    return false;
+  }
+  r.inputs.prepend(positional[0]);
+  r.outputs.prepend(positional[1]);
+  return true;
+}
+
+}  // namespace
+
+int Convert(const QStringList& args) {
+  TAVConverter c;
+  ConvertRequest request;
+  QString error;
+  if (!ParseConvertArguments(args, c, request, error)) return UsageError(error);
+  c.InputFiles() = request.inputs;
+  c.OutputFiles() = request.outputs;
+
+  c.OnProgress = [&](TAVConverter* s) {
+    if (request.quiet) return;
+    std::fprintf(stderr, "\r%4d%%  elapsed %s  left %s  %9.1f kbit/s ", s->Progress(),
+                 qPrintable(Clock(s->GetUsedTime())), qPrintable(Clock(s->GetLeftTime())), s->Bitrate());
+  };
+  c.OnLog = [&](TAVConverter*, int, const QString& text) {
+    if (request.verbose) std::fprintf(stderr, "%s\n", qPrintable(text.trimmed()));
+  };
+  c.OnComplete = [&](TAVConverter*) { QCoreApplication::quit(); };
+
+  // Ctrl-C stops the conversion the way the stop button does: the file is finished.
+  std::signal(SIGINT, [](int) { interrupted = true; });
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (interrupted.exchange(false)) c.Stop();
+  });
+  watch.start(100);
+
+  c.Convert();
+  QCoreApplication::exec();
+  if (!request.quiet) std::fputc('\n', stderr);
+  return c.ErrorMsg().isEmpty() ? 0 : 1;
+}
+
+}  // namespace cli

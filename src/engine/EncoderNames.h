@@ -1,0 +1,18 @@
+#pragma once
+// Encoder lookup by name, with stand-ins for encoders that today's library
+// builds no longer carry.
+
+#include <QByteArray>
+#include <QString>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+namespace engine {
+
+// The encoder called name, or its stand-in (note then says which, for the
+// log); nullptr when there is neither.
+const AVCodec* FindEncoderByName(const QByteArray& name, QString& note);
+
+}  // namespace engine

@@ -1,0 +1,7 @@
+#include "engine/FilterDialect.h"
+
+namespace engine {
+
+QString TranslateVideoFilters(const QString& filters) { return filters; }
+
+}  // namespace engine

@@ -1,0 +1,120 @@
+// The door to the muxer: encoders emit packets here, every packet of every
+// output stream passes its chain of bitstream filters and is interleaved into
+// its file.
+
+extern "C" {
+#include <libavcodec/bsf.h>
+}
+
+#include "engine/AVConverter.h"
+#include "engine/ErrorBox.h"
+
+void TAVConverter::EncodeFrame(TAVOutputStream& ost, AVFrame* frame) {
+  AVCodecContext* enc = ost.enc_ctx.get();
+  const bool video = enc->codec_type == AVMEDIA_TYPE_VIDEO;
+  int ret = avcodec_send_frame(enc, frame);
+  if (ret < 0 && ret != AVERROR_EOF) {
+    if (video) Fail(QStringLiteral("Video encoding failed"));
+    return;  // audio encoder errors lose the frame only
+  }
+  AVPacket* pkt = ost.packet.get();
+  for (;;) {
+    ret = avcodec_receive_packet(enc, pkt);
+    if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return;
+    if (ret < 0) {
+      if (video) Fail(QStringLiteral("Video encoding failed"));
+      return;
+    }
+    if (video) {
+      FConvertOptions.AddVideoSize(pkt->size);
+      if (ost.logfile && enc->stats_out) std::fputs(enc->stats_out, ost.logfile.get());
+      if (pkt->duration <= 0) pkt->duration = 1;
+    } else {
+      FConvertOptions.AddAudioSize(pkt->size);
+    }
+    av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
+    pkt->stream_index = ost.index;
+    WriteOutputPacket(ost, pkt);
+    av_packet_unref(pkt);
+  }
+}
+
+void TAVConverter::WriteOutputPacket(TAVOutputStream& ost, AVPacket* pkt) { FilterAndWrite(ost, pkt, 0); }
+
+void TAVConverter::FilterAndWrite(TAVOutputStream& ost, AVPacket* pkt, size_t filter) {
+  if (filter == ost.bitstream_filters.size()) {
+    if (!pkt) return;
+    const int64_t start = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+    if (start != AV_NOPTS_VALUE) ost.mux_position = std::max(ost.mux_position, start + pkt->duration);
+    pkt->stream_index = ost.index;
+    if (av_interleaved_write_frame(output_files[ost.file_index].get(), pkt) < 0)
+      Fail(QStringLiteral("av_interleaved_write_frame() "));
+    return;
+  }
+  AVBSFContext* bsf = ost.bitstream_filters[filter].get();
+  // A filter that refuses the packet passes it on unchanged.
+  if (av_bsf_send_packet(bsf, pkt) < 0) {
+    FilterAndWrite(ost, pkt, filter + 1);
+    return;
+  }
+  media::PacketPtr out = media::MakePacket();
+  while (out && av_bsf_receive_packet(bsf, out.get()) == 0) {
+    FilterAndWrite(ost, out.get(), filter + 1);
+    av_packet_unref(out.get());
+  }
+}
+
+void TAVConverter::FlushBitstreamFilters(TAVOutputStream& ost) {
+  for (size_t i = 0; i < ost.bitstream_filters.size(); ++i) {
+    if (av_bsf_send_packet(ost.bitstream_filters[i].get(), nullptr) < 0) continue;
+    media::PacketPtr out = media::MakePacket();
+    while (out && av_bsf_receive_packet(ost.bitstream_filters[i].get(), out.get()) == 0) {
+      FilterAndWrite(ost, out.get(), i + 1);
+      av_packet_unref(out.get());
+    }
+  }
+}
+
+std::vector<media::BsfContextPtr> TAVConverter::OpenBitstreamFilters(const QStringList& names) {
+  std::vector<media::BsfContextPtr> chain;
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    const QByteArray name = names[i].toLocal8Bit();
+    const AVBitStreamFilter* filter = av_bsf_get_by_name(name.constData());
+    AVBSFContext* ctx = nullptr;
+    if (!filter || av_bsf_alloc(filter, &ctx) < 0) {
+      ShowErrorBox(QStringLiteral("Invalid BitstreamFilter ") + names[i]);
+      if (i == 0) return {};  // without its first filter the chain is not used at all
+      continue;
+    }
+    chain.emplace_back(ctx);
+  }
+  return chain;
+}
+
+void TAVConverter::InitBitstreamFilters(TAVOutputStream& ost) {
+  const AVCodecParameters* par = ost.st->codecpar;
+  AVRational tb = ost.st->time_base;
+  for (auto it = ost.bitstream_filters.begin(); it != ost.bitstream_filters.end();) {
+    AVBSFContext* bsf = it->get();
+    if (avcodec_parameters_copy(bsf->par_in, par) < 0 || (bsf->time_base_in = tb, av_bsf_init(bsf) < 0)) {
+      ShowErrorBox(QStringLiteral("Invalid BitstreamFilter ") + QLatin1String(bsf->filter->name));
+      it = ost.bitstream_filters.erase(it);
+      continue;
+    }
+    par = bsf->par_out;
+    tb = bsf->time_base_out;
+    ++it;
+  }
+  if (par != ost.st->codecpar) avcodec_parameters_copy(ost.st->codecpar, par);
+}
+
+double TAVConverter::OutputPosition(const TAVOutputStream& ost) const {
+  double position = 0;
+  if (ost.encoding_needed && ost.enc_ctx->codec_type != AVMEDIA_TYPE_SUBTITLE)
+    position = static_cast<double>(ost.sync_opts) * av_q2d(ost.enc_ctx->time_base);
+  else
+    position = static_cast<double>(ost.mux_position) * av_q2d(ost.st->time_base);
+  // A stream that has reached the recording time holds nobody back.
+  if (ost.recording_done) position = std::max(position, FConvertOptions.RecordingTime() / 1000000.0);
+  return position;
+}

@@ -1,0 +1,181 @@
+// One demuxed packet on its way to the outputs: the stream clocks, stream copy,
+// decoding, and handing pictures, samples and subtitles to every output stream
+// fed by the packet's stream. Without a packet the stream's decoder, filter
+// graphs and encoders are drained.
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+extern "C" {
+#include <libavutil/time.h>
+}
+
+#include "engine/AVConverter.h"
+#include "engine/AudioVolume.h"
+
+namespace {
+
+// Predicted length of one packet of the stream, in microseconds.
+int64_t PacketDuration(const TAVInputStream& ist, const AVPacket* pkt) {
+  if (pkt->duration > 0) return av_rescale_q(pkt->duration, ist.st->time_base, AV_TIME_BASE_Q);
+  const AVCodecParameters* par = ist.st->codecpar;
+  if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0 && par->frame_size > 0)
+    return static_cast<int64_t>(par->frame_size) * AV_TIME_BASE / par->sample_rate;
+  if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
+    const AVRational rate = ist.st->avg_frame_rate.num ? ist.st->avg_frame_rate : ist.st->r_frame_rate;
+    if (rate.num && rate.den) return av_rescale_q(1, av_inv_q(rate), AV_TIME_BASE_Q);
+  }
+  return 0;
+}
+
+// Length of a decoded picture, in microseconds.
+int64_t FrameDuration(const TAVInputStream& ist, const AVFrame* frame) {
+  if (frame->pkt_duration > 0) return av_rescale_q(frame->pkt_duration, ist.st->time_base, AV_TIME_BASE_Q);
+  const AVRational rate = ist.dec_ctx->framerate.num ? ist.dec_ctx->framerate : ist.st->avg_frame_rate;
+  if (!rate.num || !rate.den) return 0;
+  return av_rescale_q(2 + frame->repeat_pict, av_mul_q(av_inv_q(rate), AVRational{1, 2}), AV_TIME_BASE_Q);
+}
+
+}  // namespace
+
+int TAVConverter::ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacket* pkt) {
+  if (pkt) {
+    if (ist.next_dts == AV_NOPTS_VALUE) ist.next_dts = ist.dts;
+    ist.dts = pkt->dts != AV_NOPTS_VALUE ? av_rescale_q(pkt->dts, ist.st->time_base, AV_TIME_BASE_Q) : ist.next_dts;
+    ist.next_dts = ist.dts + PacketDuration(ist, pkt);
+    if (!ist.decoding_needed) {
+      ist.pts = ist.dts;
+      ist.next_pts = ist.next_dts;
+    }
+    if (TempStartTime == 0 || ist.dts >= TempStartTime)
+      for (auto& ost : FRun.ost_table)
+        if (ost->source_index == ist_index && ost->stream_copy) CopyPacket(*ost, ist, pkt);
+  }
+  int ret = 0;
+  if (ist.decoding_needed) {
+    ret = ist.st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE ? DecodeSubtitle(ist, ist_index, pkt)
+                                                                 : DecodeFrames(ist, ist_index, pkt);
+  }
+  if (!pkt) FlushOutputs(ist_index);
+  return ret;
+}
+
+int TAVConverter::DecodeFrames(TAVInputStream& ist, int ist_index, AVPacket* pkt) {
+  AVCodecContext* dec = ist.dec_ctx.get();
+  int ret = avcodec_send_packet(dec, pkt);
+  if (ret < 0 && ret != AVERROR_EOF && pkt) return -1;
+  AVFrame* frame = ist.decoded_frame.get();
+  for (;;) {
+    ret = avcodec_receive_frame(dec, frame);
+    if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return 0;
+    if (ret < 0) return pkt ? -1 : 0;
+    if (dec->codec_type == AVMEDIA_TYPE_VIDEO)
+      HandleVideoFrame(ist, ist_index, frame);
+    else
+      HandleAudioFrame(ist, ist_index, frame);
+    av_frame_unref(frame);
+  }
+}
+
+void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame* frame) {
+  const int64_t t = frame->best_effort_timestamp;
+  ist.pts = t != AV_NOPTS_VALUE ? av_rescale_q(t, ist.st->time_base, AV_TIME_BASE_Q)
+                                : (ist.next_pts != AV_NOPTS_VALUE ? ist.next_pts : ist.dts);
+  ist.next_pts = ist.pts + FrameDuration(ist, frame);
+  RateEmulationWait(ist);
+  if (TempStartTime != 0 && ist.pts < TempStartTime) return;
+  const int64_t pts = ist.pts;
+  for (auto& ost : FRun.ost_table) {
+    if (ost->source_index != ist_index || !ost->encoding_needed) continue;
+    CheckFrameGeometry(*ost, ist, frame);
+    frame->pts = pts;
+    FilterVideoFrame(ist, *ost, frame);
+  }
+}
+
+void TAVConverter::HandleAudioFrame(TAVInputStream& ist, int ist_index, AVFrame* frame) {
+  const int64_t t = frame->best_effort_timestamp;
+  ist.pts = t != AV_NOPTS_VALUE ? av_rescale_q(t, ist.st->time_base, AV_TIME_BASE_Q)
+                                : (ist.next_pts != AV_NOPTS_VALUE ? ist.next_pts : ist.dts);
+  if (frame->sample_rate > 0) ist.next_pts = ist.pts + int64_t(frame->nb_samples) * AV_TIME_BASE / frame->sample_rate;
+  const int volume = FConvertOptions.AudioOptions().AudioVolume();
+  if (volume != 256 && av_frame_make_writable(frame) >= 0) engine::ScaleVolume(frame, volume);
+  RateEmulationWait(ist);
+  if (TempStartTime != 0 && ist.pts < TempStartTime) return;
+  for (auto& ost : FRun.ost_table)
+    if (ost->source_index == ist_index && ost->encoding_needed) do_audio_out(*ost, ist, frame);
+}
+
+int TAVConverter::DecodeSubtitle(TAVInputStream& ist, int ist_index, AVPacket* pkt) {
+  media::PacketPtr empty;
+  if (!pkt) {
+    empty = media::MakePacket();  // data none, size 0: drains the decoder
+    pkt = empty.get();
+  }
+  AVSubtitle sub{};
+  int got = 0;
+  if (avcodec_decode_subtitle2(ist.dec_ctx.get(), &sub, &got, pkt) < 0) return -1;
+  if (!got) return 0;
+  const int64_t pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+  try {
+    for (auto& ost : FRun.ost_table)
+      if (ost->source_index == ist_index && ost->encoding_needed) OutputSubtitle(*ost, ist, sub, pts);
+  } catch (...) {
+    avsubtitle_free(&sub);
+    throw;
+  }
+  avsubtitle_free(&sub);
+  return 0;
+}
+
+void TAVConverter::CopyPacket(TAVOutputStream& ost, TAVInputStream& ist, const AVPacket* pkt) {
+  if (ost.recording_done) return;
+  const int64_t recording = FConvertOptions.RecordingTime();
+  if (recording != INT64_MAX && ist.dts - TempStartTime >= recording) {
+    ost.recording_done = true;
+    return;
+  }
+  if (ost.frame_number == 0 && !(pkt->flags & AV_PKT_FLAG_KEY) && !FConvertOptions.CopyInitialNonkeyframes()) return;
+  const AVRational otb = ost.st->time_base;
+  const int64_t offset = av_rescale_q(TempStartTime, AV_TIME_BASE_Q, otb);
+  AVPacket* out = ost.packet.get();
+  if (av_packet_ref(out, pkt) < 0) return;
+  out->stream_index = ost.index;
+  out->pts = pkt->pts != AV_NOPTS_VALUE ? av_rescale_q(pkt->pts, ist.st->time_base, otb) - offset : AV_NOPTS_VALUE;
+  out->dts = (pkt->dts != AV_NOPTS_VALUE ? av_rescale_q(pkt->dts, ist.st->time_base, otb)
+                                         : av_rescale_q(ist.dts, AV_TIME_BASE_Q, otb)) -
+             offset;
+  out->duration = av_rescale_q(pkt->duration, ist.st->time_base, otb);
+  if (ost.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) FConvertOptions.AddAudioSize(pkt->size);
+  if (ost.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) FConvertOptions.AddVideoSize(pkt->size);
+  WriteOutputPacket(ost, out);
+  av_packet_unref(out);
+  ++ost.frame_number;
+}
+
+void TAVConverter::FlushOutputs(int ist_index) {
+  for (auto& o : FRun.ost_table) {
+    TAVOutputStream& ost = *o;
+    if (ost.source_index != ist_index || !ost.encoding_needed || ost.encoder_flushed) continue;
+    TAVInputStream& ist = *FRun.ist_table[ist_index];
+    switch (ost.enc_ctx->codec_type) {
+      case AVMEDIA_TYPE_VIDEO:
+        FilterVideoFrame(ist, ost, nullptr);
+        EncodeFrame(ost, nullptr);
+        break;
+      case AVMEDIA_TYPE_AUDIO:
+        FlushAudio(ost);
+        break;
+      default:
+        break;
+    }
+    ost.encoder_flushed = true;
+  }
+}
+
+void TAVConverter::RateEmulationWait(const TAVInputStream& ist) const {
+  if (!FConvertOptions.RateEmu()) return;
+  const int64_t now = av_gettime() - ist.start;
+  if (ist.pts > now) std::this_thread::sleep_for(std::chrono::milliseconds((ist.pts - now) / 1000));
+}

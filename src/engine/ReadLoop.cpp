@@ -1,0 +1,151 @@
+// The second half of a run: read from the input whose output lags furthest,
+// correct timestamps, hand each packet on, honour the time, size and frame
+// limits and the stop request; then drain everything, write the trailers and
+// make the last report.
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "engine/AVConverter.h"
+
+namespace {
+
+// Frame limit of an output stream by its media type.
+int FrameLimit(const TAVConvertOptions& o, AVMediaType type) {
+  switch (type) {
+    case AVMEDIA_TYPE_VIDEO: return o.VideoOptions().MaxFrames();
+    case AVMEDIA_TYPE_AUDIO: return o.AudioOptions().MaxFrames();
+    case AVMEDIA_TYPE_DATA: return o.MaxDataFrames();
+    default: return 2147483647;
+  }
+}
+
+}  // namespace
+
+int TAVConverter::ChooseInputFile(std::vector<char>& no_packet, double& opts_min) const {
+  double ipts_min = 1e100;
+  opts_min = 1e100;
+  int file = -1;
+  const bool inputSync = FConvertOptions.GrabOptions().InputSync();
+  for (const auto& ost : FRun.ost_table) {
+    const TAVInputStream& ist = *FRun.ist_table[ost->source_index];
+    if (no_packet[ist.file_index]) continue;
+    const double opts = OutputPosition(*ost);
+    const double ipts = static_cast<double>(ist.pts);
+    if (!FRun.file_table[ist.file_index].eof_reached) {
+      if (ipts < ipts_min) {
+        ipts_min = ipts;
+        if (inputSync) file = ist.file_index;
+      }
+      if (opts < opts_min) {
+        opts_min = opts;
+        if (!inputSync) file = ist.file_index;
+      }
+    }
+    if (ost->frame_number >= FrameLimit(FConvertOptions, ost->st->codecpar->codec_type)) return -1;
+  }
+  return file;
+}
+
+void TAVConverter::AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt) {
+  const int file = ist.file_index;
+  const AVRational tb = ist.st->time_base;
+  const int64_t offset = av_rescale_q(input_files_ts_offset[file], AV_TIME_BASE_Q, tb);
+  double scale = 0;
+  if (static_cast<size_t>(file) < input_files_ts_scale.size() &&
+      static_cast<size_t>(ist.index) < input_files_ts_scale[file].size())
+    scale = input_files_ts_scale[file][ist.index];
+  for (int64_t* ts : {&pkt->dts, &pkt->pts}) {
+    if (*ts == AV_NOPTS_VALUE) continue;
+    *ts += offset;
+    if (scale != 0) *ts = std::llrint(static_cast<double>(*ts) * scale);
+  }
+  // Inputs with discontinuous timestamps: a jump moves the file's offset so
+  // that the timeline continues where it was.
+  const AVFormatContext* ic = input_files[file].get();
+  if (pkt->dts == AV_NOPTS_VALUE || ist.next_dts == AV_NOPTS_VALUE || !(ic->iformat->flags & AVFMT_TS_DISCONT) ||
+      FConvertOptions.CopyTS())
+    return;
+  const int64_t pkt_dts = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
+  const int64_t delta = pkt_dts - ist.next_dts;
+  if (std::fabs(static_cast<double>(delta)) > FConvertOptions.DtsDeltaThreshold() * 1000000.0 ||
+      pkt_dts + 1 < ist.dts) {
+    input_files_ts_offset[file] -= delta;
+    const int64_t shift = av_rescale_q(delta, AV_TIME_BASE_Q, tb);
+    pkt->dts -= shift;
+    if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= shift;
+  }
+}
+
+void TAVConverter::ReadLoop() {
+  std::vector<char> no_packet(input_files.size(), 0);
+  int no_packet_count = 0;
+  FPkt = media::MakePacket();
+  AVPacket* pkt = FPkt.get();
+  const TAVConvertOptions& o = FConvertOptions;
+  for (;;) {
+    if (!CheckLoopState()) break;
+    double opts_min = 0;
+    const int file = ChooseInputFile(no_packet, opts_min);
+    if (file < 0) {
+      if (no_packet_count == 0) break;
+      no_packet_count = 0;
+      std::fill(no_packet.begin(), no_packet.end(), 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      continue;
+    }
+    SetConvertedDuration(opts_min);
+    if (static_cast<double>(o.RecordingTime()) / 1000000.0 <= opts_min) break;
+    if (o.LimitFileSize() && output_files[0]->pb && avio_tell(output_files[0]->pb) > o.LimitFileSize()) break;
+
+    const int ret = av_read_frame(input_files[file].get(), pkt);
+    if (ret == AVERROR(EAGAIN)) {
+      no_packet[file] = 1;
+      ++no_packet_count;
+      continue;
+    }
+    if (ret < 0) {
+      FRun.file_table[file].eof_reached = true;
+      if (o.ShortTest()) break;
+      continue;
+    }
+    no_packet_count = 0;
+    std::fill(no_packet.begin(), no_packet.end(), 0);
+    const TAVInputFile& in = FRun.file_table[file];
+    if (pkt->stream_index >= in.nb_streams) {
+      av_packet_unref(pkt);
+      continue;
+    }
+    const int ist_index = in.ist_index + pkt->stream_index;
+    TAVInputStream& ist = *FRun.ist_table[ist_index];
+    if (ist.discard) {
+      av_packet_unref(pkt);
+      continue;
+    }
+    AdjustPacketTimestamps(ist, pkt);
+    int r = -1;
+    try {
+      r = ProcessInputPacket(ist, ist_index, pkt);
+    } catch (...) {
+      av_packet_unref(pkt);
+      throw;
+    }
+    av_packet_unref(pkt);
+    if (r >= 0) ReportProgress(false);
+  }
+}
+
+void TAVConverter::EndRun() {
+  for (size_t i = 0; i < FRun.ist_table.size(); ++i)
+    if (FRun.ist_table[i]->decoding_needed) ProcessInputPacket(*FRun.ist_table[i], static_cast<int>(i), nullptr);
+  for (auto& ost : FRun.ost_table) FlushBitstreamFilters(*ost);
+  for (auto& oc : output_files) av_write_trailer(oc.get());
+  // The last report shows how far the outputs got, at most the requested span.
+  double reached = 0;
+  for (const auto& ost : FRun.ost_table) reached = std::max(reached, OutputPosition(*ost));
+  double span = static_cast<double>(FConvertOptions.RecordingTime()) / 1000000.0;
+  if (Duration() > 0) span = std::min(span, Duration() - static_cast<double>(FConvertOptions.StartTime()) / 1000000.0);
+  SetConvertedDuration(std::min(reached, span));
+  ReportProgress(true);
+}

@@ -1,0 +1,336 @@
+// The first half of a run: pairing every output stream with an input stream,
+// stream copy or encoding per stream, filter graphs, two-pass statistics,
+// opening encoders and decoders, chapters and the output headers.
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/time.h>
+}
+
+#include "engine/AVConverter.h"
+
+namespace {
+
+// Unread input streams are not demuxed at all.
+void DiscardUnusedStreams(const TAVRunTables& run) {
+  for (const auto& ist : run.ist_table)
+    if (ist->discard) ist->st->discard = AVDISCARD_ALL;
+}
+
+}  // namespace
+
+void TAVConverter::Transcode() {
+  SetupTranscode();
+  ReadLoop();
+  EndRun();
+}
+
+void TAVConverter::SetupTranscode() {
+  BuildInputRecords();
+  for (const auto& oc : output_files)
+    if (oc->nb_streams == 0) Fail(QStringLiteral("Output file does not contain any stream"));
+  const size_t nb_ostreams = FRun.ost_table.size();
+  if (!stream_maps.empty() && stream_maps.size() != nb_ostreams)
+    Fail(QStringLiteral("Number of stream maps must match number of output streams"));
+  const int nb_files = static_cast<int>(FRun.file_table.size());
+  auto streamExists = [&](int file, int stream) {
+    return file >= 0 && file < nb_files && stream >= 0 && stream < FRun.file_table[file].nb_streams;
+  };
+  for (const TAVStreamMap& m : stream_maps) {
+    if (!streamExists(m.file_index, m.stream_index))
+      Fail(QString::asprintf("Could not find input stream #%d.%d", m.file_index, m.stream_index));
+    if (!streamExists(m.sync_file_index, m.sync_stream_index))
+      Fail(QString::asprintf("Could not find sync stream #%d.%d", m.sync_file_index, m.sync_stream_index));
+  }
+  MapOutputStreams();
+  DiscardUnusedStreams(FRun);
+
+  for (size_t n = 0; n < nb_ostreams; ++n) {
+    TAVOutputStream& ost = *FRun.ost_table[n];
+    TAVInputStream& ist = *FRun.ist_table[ost.source_index];
+    av_dict_copy(&ost.st->metadata, ist.st->metadata, AV_DICT_DONT_OVERWRITE);
+    ost.st->disposition = ist.st->disposition;
+    ost.enc_ctx->bits_per_raw_sample = ist.dec_ctx->bits_per_raw_sample;
+    ost.enc_ctx->chroma_sample_location = ist.dec_ctx->chroma_sample_location;
+    if (ost.stream_copy)
+      SetupStreamCopy(ost, ist);
+    else
+      SetupEncoding(ost, ist, static_cast<int>(n));
+  }
+  OpenEncoders();
+  OpenDecoders();
+  InitTimestamps();
+  for (int i = 0; i < static_cast<int>(input_files.size()); ++i) {
+    if (input_files[i]->nb_chapters == 0) continue;
+    for (int o = 0; o < static_cast<int>(output_files.size()); ++o)
+      if (CopyChapters(i, o) < 0) Fail(QStringLiteral("Copy chapters failed"));
+  }
+  WriteHeaders();
+  timer_start = av_gettime();
+}
+
+void TAVConverter::BuildInputRecords() {
+  const int64_t now = av_gettime();
+  for (auto& ist : FRun.ist_table) {
+    ist->discard = true;
+    if (FConvertOptions.RateEmu()) ist->start = now;
+  }
+}
+
+TAVInputStream* TAVConverter::FindSourceStream(const TAVOutputStream& ost, bool anyUse) const {
+  const AVMediaType type = ost.enc_ctx->codec_type;
+  const int programId = FConvertOptions.ProgramID();
+  TAVInputStream* best = nullptr;
+  int bestRank = -1;
+  for (const auto& ist : FRun.ist_table) {
+    AVStream* st = ist->st;
+    if (st->codecpar->codec_type != type || st->discard == AVDISCARD_ALL) continue;
+    if (anyUse) {
+      best = ist.get();  // the last one of the type
+      continue;
+    }
+    if (!ist->discard) continue;
+    AVFormatContext* ic = input_files[ist->file_index].get();
+    if (programId != 0) {
+      bool inProgram = false;
+      for (unsigned p = 0; p < ic->nb_programs && !inProgram; ++p) {
+        if (ic->programs[p]->id != programId) continue;
+        for (unsigned k = 0; k < ic->programs[p]->nb_stream_indexes; ++k)
+          if (static_cast<int>(ic->programs[p]->stream_index[k]) == ist->index) inProgram = true;
+      }
+      if (!inProgram) continue;
+    }
+    // The library's own pick of its file (the stream with the most frames seen
+    // while probing) ranks first; the container's frame count decides the rest.
+    const bool libraryPick = av_find_best_stream(ic, type, -1, -1, nullptr, 0) == ist->index;
+    const int rank = libraryPick ? 1 : 0;
+    if (rank > bestRank || (rank == bestRank && best && st->nb_frames > best->st->nb_frames)) {
+      best = ist.get();
+      bestRank = rank;
+    }
+  }
+  return best;
+}
+
+void TAVConverter::MapOutputStreams() {
+  for (size_t n = 0; n < FRun.ost_table.size(); ++n) {
+    TAVOutputStream& ost = *FRun.ost_table[n];
+    TAVInputStream* ist = nullptr;
+    if (!stream_maps.empty()) {
+      const TAVStreamMap& m = stream_maps[n];
+      ist = FRun.ist_table[FRun.file_table[m.file_index].ist_index + m.stream_index].get();
+      if (ist->st->codecpar->codec_type != ost.enc_ctx->codec_type)
+        Fail(QString::asprintf("Codec type mismatch for mapping #%d.%d -> #%d.%d", m.file_index, m.stream_index,
+                               ost.file_index, ost.index));
+    } else {
+      ist = FindSourceStream(ost, false);
+      if (!ist && FConvertOptions.ProgramID() == 0) ist = FindSourceStream(ost, true);
+      if (!ist) Fail(QStringLiteral("Could not find input stream matching output stream "));
+    }
+    ist->discard = false;
+    for (size_t k = 0; k < FRun.ist_table.size(); ++k)
+      if (FRun.ist_table[k].get() == ist) ost.source_index = static_cast<int32_t>(k);
+    ost.sync_ist = ist;
+    if (!stream_maps.empty()) {
+      const TAVStreamMap& m = stream_maps[n];
+      ost.sync_ist = FRun.ist_table[FRun.file_table[m.sync_file_index].ist_index + m.sync_stream_index].get();
+    }
+  }
+}
+
+void TAVConverter::SetupStreamCopy(TAVOutputStream& ost, TAVInputStream& ist) {
+  AVCodecParameters* par = ost.st->codecpar;
+  const AVCodecParameters* in = ist.st->codecpar;
+  const uint32_t forcedTag = ost.enc_ctx->codec_tag;
+  if (avcodec_parameters_copy(par, in) < 0) Fail(QStringLiteral("no memory"));
+  // A tag forced by the options stays; otherwise the input's tag is kept when
+  // the container accepts it for this codec.
+  const AVCodecTag* const* tags = output_files[ost.file_index]->oformat->codec_tag;
+  if (forcedTag)
+    par->codec_tag = forcedTag;
+  else if (!tags || av_codec_get_id(tags, in->codec_tag) == in->codec_id || !av_codec_get_tag(tags, in->codec_id))
+    par->codec_tag = in->codec_tag;
+  else
+    par->codec_tag = 0;
+  ost.st->time_base = ist.st->time_base;
+  ost.st->avg_frame_rate = ist.st->avg_frame_rate;
+  ost.st->r_frame_rate = ist.st->r_frame_rate;
+
+  switch (par->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+      if (FConvertOptions.AudioOptions().AudioVolume() != 256)
+        Fail(QStringLiteral("-acodec copy and -vol are incompatible (frames are not decoded)"));
+      if ((par->block_align == 1 && par->codec_id == AV_CODEC_ID_MP3) || par->codec_id == AV_CODEC_ID_AC3)
+        par->block_align = 0;
+      break;
+    case AVMEDIA_TYPE_VIDEO:
+      ost.st->sample_aspect_ratio = ist.st->sample_aspect_ratio;
+      break;
+    case AVMEDIA_TYPE_SUBTITLE:
+      break;
+    default:
+      Fail(QStringLiteral("unknown codec type"));
+  }
+  ost.encoding_needed = false;
+}
+
+void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int n) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  const AVCodecParameters* in = ist.st->codecpar;
+  switch (c->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+      ost.reformat_pair = TAVOutputStream::NoReformatPair;
+      ost.audio_resample = (c->sample_rate == in->sample_rate && FConvertOptions.AudioOptions().AudioSyncMethod() < 2) ? 0 : 1;
+      break;
+    case AVMEDIA_TYPE_SUBTITLE:
+      break;
+    case AVMEDIA_TYPE_VIDEO: {
+      if (c->pix_fmt == AV_PIX_FMT_NONE)
+        Fail(QStringLiteral("Video pixel format is unknown, stream can not be decoded"));
+      const TVideoOptions& vo = FConvertOptions.VideoOptions();
+      const int l = vo.FrameLeftBand(), r = vo.FrameRightBand(), t = vo.FrameTopBand(), b = vo.FrameBottomBand();
+      ost.video_crop = l + r + t + b != 0;
+      ost.video_resample = in->width - l - r != c->width || in->height - t - b != c->height || c->pix_fmt != in->format;
+      if (ost.video_crop) {
+        ost.topBand = ost.initial_topBand = t;
+        ost.bottomBand = ost.initial_bottomBand = b;
+        ost.leftBand = ost.initial_leftBand = l;
+        ost.rightBand = ost.initial_rightBand = r;
+      }
+      if (ost.video_resample) FConvertOptions.SetSwsFlags(FOptionStores->ScalerFlags());
+      ost.resample_height = in->height - t - b;
+      ost.resample_width = in->width - l - r;
+      ost.resample_pix_fmt = in->format;
+      if (BuildVideoFilterChain(ist, ost) != 0) Fail(QStringLiteral("Error opening filters!"));
+      ost.filtered_frame = media::MakeFrame();
+      break;
+    }
+    default:
+      Fail(QStringLiteral("unknown codec type"));
+  }
+  ost.encoding_needed = true;
+  ist.decoding_needed = true;
+  if (c->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) PrepareTwoPass(ost, n);
+}
+
+void TAVConverter::PrepareTwoPass(TAVOutputStream& ost, int n) {
+  AVCodecContext* c = ost.enc_ctx.get();
+  const QByteArray name = QString::asprintf("ffmpeg2pass-%d.log", n).toLocal8Bit();
+  // Encoders that keep their statistics themselves are told the file's name.
+  if (c->priv_data && av_opt_find(c->priv_data, "stats", nullptr, 0, 0)) {
+    av_opt_set(c->priv_data, "stats", name.constData(), 0);
+    return;
+  }
+  if (c->flags & AV_CODEC_FLAG_PASS1) {
+    ost.logfile.reset(std::fopen(name.constData(), "wb"));
+    if (!ost.logfile)
+      Fail(QStringLiteral("Cannot create file \"%1\". %2")
+               .arg(QString::fromLocal8Bit(name), QString::fromLocal8Bit(std::strerror(errno))));
+    return;
+  }
+  QFile file(QString::fromLocal8Bit(name));
+  if (!file.open(QIODevice::ReadOnly))
+    Fail(QStringLiteral("Cannot open file \"%1\". %2").arg(QString::fromLocal8Bit(name), file.errorString()));
+  const QByteArray text = file.readAll();
+  ost.stats_in.reset(static_cast<uint8_t*>(av_malloc(text.size() + 1)));
+  if (!ost.stats_in) Fail(QStringLiteral("Could not allocate log buffer"));
+  std::memcpy(ost.stats_in.get(), text.constData(), text.size());
+  ost.stats_in.get()[text.size()] = 0;
+  c->stats_in = reinterpret_cast<char*>(ost.stats_in.get());
+}
+
+void TAVConverter::OpenEncoders() {
+  for (auto& o : FRun.ost_table) {
+    TAVOutputStream& ost = *o;
+    if (!ost.encoding_needed) continue;
+    AVCodecContext* c = ost.enc_ctx.get();
+    if (!ost.encoder) Fail(QStringLiteral("Unsupported codec for output stream "));
+    const int r = avcodec_open2(c, ost.encoder, nullptr);
+    if (r < 0) {
+      char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+      av_strerror(r, reason, sizeof reason);
+      DoLog(AV_LOG_ERROR, QStringLiteral("%1: %2").arg(QLatin1String(ost.encoder->name), QString::fromUtf8(reason)));
+      Fail(QStringLiteral(
+          "Error while opening codec for output stream - maybe incorrect parameters such as bit_rate, rate, width or "
+          "height"));
+    }
+    ost.encoder_open = true;
+    if (avcodec_parameters_from_context(ost.st->codecpar, c) < 0) Fail(QStringLiteral("no memory"));
+    ost.st->time_base = c->time_base;
+    if (c->codec_type == AVMEDIA_TYPE_VIDEO) ost.st->avg_frame_rate = c->framerate;
+    if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
+      ost.fifo.reset(av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, std::max(c->frame_size, 1024)));
+      ost.audio_frame = media::MakeFrame();
+      if (!ost.fifo || !ost.audio_frame) Fail(QStringLiteral("no memory"));
+    }
+  }
+}
+
+void TAVConverter::OpenDecoders() {
+  for (auto& i : FRun.ist_table) {
+    TAVInputStream& ist = *i;
+    if (!ist.decoding_needed) continue;
+    if (!ist.decoder) Fail(QStringLiteral("Unsupported codec for input stream "));
+    if (avcodec_open2(ist.dec_ctx.get(), ist.decoder, nullptr) < 0)
+      Fail(QStringLiteral("Error while opening codec for input stream "));
+    ist.decoded_frame = media::MakeFrame();
+    if (!ist.decoded_frame) Fail(QStringLiteral("no memory"));
+  }
+}
+
+void TAVConverter::InitTimestamps() {
+  for (auto& ist : FRun.ist_table) {
+    const AVRational rate = ist->st->avg_frame_rate;
+    ist->pts = rate.num ? -std::llround(ist->st->codecpar->video_delay * 1000000.0 / av_q2d(rate)) : 0;
+    ist->dts = ist->pts;
+    ist->next_pts = AV_NOPTS_VALUE;
+    ist->next_dts = AV_NOPTS_VALUE;
+    ist->is_start = true;
+  }
+}
+
+int TAVConverter::CopyChapters(int in, int out) {
+  AVFormatContext* ic = input_files[in].get();
+  AVFormatContext* oc = output_files[out].get();
+  const int64_t recording = FConvertOptions.RecordingTime();
+  for (unsigned k = 0; k < ic->nb_chapters; ++k) {
+    const AVChapter* ch = ic->chapters[k];
+    const int64_t ts_off = av_rescale_q(TempStartTime - input_files_ts_offset[in], AV_TIME_BASE_Q, ch->time_base);
+    const int64_t rt = recording == INT64_MAX ? INT64_MAX : av_rescale_q(recording, AV_TIME_BASE_Q, ch->time_base);
+    if (ch->end < ts_off) continue;
+    if (rt != INT64_MAX && ch->start > rt + ts_off) break;
+    auto* copy = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+    if (!copy) return AVERROR(ENOMEM);
+    copy->id = ch->id;
+    copy->time_base = ch->time_base;
+    copy->start = std::max<int64_t>(0, ch->start - ts_off);
+    copy->end = std::min(rt, ch->end - ts_off);
+    av_dict_copy(&copy->metadata, ch->metadata, 0);
+    int count = static_cast<int>(oc->nb_chapters);
+    const int added = av_dynarray_add_nofree(&oc->chapters, &count, copy);
+    oc->nb_chapters = static_cast<unsigned>(count);
+    if (added < 0) {
+      av_dict_free(&copy->metadata);
+      av_free(copy);
+      return AVERROR(ENOMEM);
+    }
+  }
+  return 0;
+}
+
+void TAVConverter::WriteHeaders() {
+  for (auto& ost : FRun.ost_table) InitBitstreamFilters(*ost);
+  for (auto& oc : output_files) {
+    const int r = avformat_write_header(oc.get(), nullptr);
+    if (r < 0) {
+      char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+      av_strerror(r, reason, sizeof reason);
+      DoLog(AV_LOG_ERROR, QString::fromUtf8(reason));
+      Fail(QStringLiteral("Could not write header for output file  (incorrect codec parameters ?)"));
+    }
+  }
+}

@@ -1,0 +1,125 @@
+// Pictures and subtitles to the encoders: frame duplication and dropping by
+// the video sync method, the picture geometry check, subtitle encoding, and
+// the encoder's supported pixel formats.
+
+#include <cmath>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include "engine/AVConverter.h"
+#include "engine/VideoSync.h"
+
+namespace engine {
+
+int VideoSyncFrames(int method, double sync_ipts, int64_t& sync_opts) {
+  if (method == 0) {
+    sync_opts = std::llrint(sync_ipts);
+    return 1;
+  }
+  const double vdelta = sync_ipts - static_cast<double>(sync_opts);
+  if (vdelta < -1.1) return 0;
+  if (method == 2) {
+    if (vdelta <= -0.6) return 0;
+    if (vdelta > 0.6) sync_opts = std::llrint(sync_ipts);
+    return 1;
+  }
+  return vdelta > 1.1 ? static_cast<int>(std::llrint(vdelta)) : 1;
+}
+
+}  // namespace engine
+
+int TAVConverter::ResolvedVideoSyncMethod(const TAVOutputStream& ost) const {
+  const int method = FConvertOptions.VideoOptions().VideoSyncMethod();
+  if (method >= 0) return method;
+  return (output_files[ost.file_index]->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
+}
+
+void TAVConverter::PickPixelFormat(TAVOutputStream& ost) {
+  const AVPixelFormat* formats = ost.encoder ? ost.encoder->pix_fmts : nullptr;
+  if (!formats) return;
+  AVCodecContext* e = ost.enc_ctx.get();
+  for (const AVPixelFormat* f = formats; *f != AV_PIX_FMT_NONE; ++f)
+    if (*f == e->pix_fmt) return;
+  // MJPEG takes plain YUV when unofficial streams are allowed.
+  if (e->codec_id == AV_CODEC_ID_MJPEG && e->strict_std_compliance < 0 &&
+      (e->pix_fmt == AV_PIX_FMT_YUV420P || e->pix_fmt == AV_PIX_FMT_YUV422P))
+    return;
+  e->pix_fmt = formats[0];
+}
+
+void TAVConverter::CheckFrameGeometry(TAVOutputStream& ost, const TAVInputStream& ist, const AVFrame* frame) {
+  const int height = frame->height - (ost.topBand + ost.bottomBand);
+  const int width = frame->width - (ost.leftBand + ost.rightBand);
+  if (height == ost.resample_height && width == ost.resample_width && frame->format == ost.resample_pix_fmt) return;
+  if (!ost.video_resample) {
+    const char* format = av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame->format));
+    Fail(QString::asprintf("Input Stream #%d.%d frame size changed to %dx%d, %s", ist.file_index, ist.index,
+                           frame->width, frame->height, format ? format : "none"));
+  }
+  // The graph is rebuilt for the new picture and still delivers the encoder's size.
+  FilterVideoFrame(const_cast<TAVInputStream&>(ist), ost, nullptr);
+  if (BuildVideoFilterChain(const_cast<TAVInputStream&>(ist), ost, frame) != 0)
+    Fail(QStringLiteral("Error opening filters!"));
+  ost.resample_height = height;
+  ost.resample_width = width;
+  ost.resample_pix_fmt = frame->format;
+}
+
+void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame) {
+  AVCodecContext* enc = ost.enc_ctx.get();
+  const TVideoOptions& vo = FConvertOptions.VideoOptions();
+  const double frameTime = av_q2d(enc->time_base);
+  const double sync_ipts = InputSyncTime(ost) / frameTime;
+  if (sync_ipts + 1 <= 1e-6) return;  // the picture ends before the start point
+
+  int64_t nb_frames = engine::VideoSyncFrames(ResolvedVideoSyncMethod(ost), sync_ipts, ost.sync_opts);
+  nb_frames = std::min<int64_t>(nb_frames, int64_t(vo.MaxFrames()) - ost.frame_number);
+  const int64_t recording = FConvertOptions.RecordingTime();
+  if (recording != INT64_MAX) {
+    const int64_t last = static_cast<int64_t>(std::ceil(recording / 1000000.0 / frameTime - 1e-6));
+    if (last - ost.sync_opts <= 0) ost.recording_done = true;
+    nb_frames = std::min(nb_frames, last - ost.sync_opts);
+  }
+  if (nb_frames <= 0) return;
+
+  const bool interlacedCoding = enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME);
+  if (interlacedCoding && vo.TopFieldFirst() != -1) frame->top_field_first = vo.TopFieldFirst();
+  if (!vo.SameQuality()) frame->quality = enc->global_quality;
+  if (vo.MeThreshold() == 0) frame->pict_type = AV_PICTURE_TYPE_NONE;
+  for (int64_t i = 0; i < nb_frames; ++i) {
+    frame->pts = ost.sync_opts;
+    EncodeFrame(ost, frame);
+    ++ost.sync_opts;
+    ++ost.frame_number;
+  }
+}
+
+void TAVConverter::OutputSubtitle(TAVOutputStream& ost, TAVInputStream& ist, AVSubtitle& sub, int64_t pts) {
+  if (pts == AV_NOPTS_VALUE) Fail(QStringLiteral("Subtitle packets must have a pts"));
+  constexpr int SubtitleOutSize = 1048576;
+  if (subtitle_out.empty()) subtitle_out.resize(SubtitleOutSize);
+  AVCodecContext* enc = ost.enc_ctx.get();
+  const int passes = enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
+  for (int i = 0; i < passes; ++i) {
+    sub.pts = av_rescale_q(pts, ist.st->time_base, AV_TIME_BASE_Q) +
+              av_rescale_q(sub.start_display_time, AVRational{1, 1000}, AV_TIME_BASE_Q);
+    sub.end_display_time -= sub.start_display_time;
+    sub.start_display_time = 0;
+    if (i == 1) sub.num_rects = 0;  // the second DVB packet clears the subtitle
+    const int size = avcodec_encode_subtitle(enc, subtitle_out.data(), SubtitleOutSize, &sub);
+    if (size < 0) Fail(QStringLiteral("Subtitle encoding failed"));
+    AVPacket* pkt = ost.packet.get();
+    if (av_new_packet(pkt, size) < 0) Fail(QStringLiteral("Subtitle encoding failed"));
+    std::copy(subtitle_out.data(), subtitle_out.data() + size, pkt->data);
+    pkt->stream_index = ost.index;
+    pkt->pts = av_rescale_q(sub.pts, AV_TIME_BASE_Q, ost.st->time_base);
+    pkt->duration = av_rescale_q(sub.end_display_time, AVRational{1, 1000}, ost.st->time_base);
+    if (enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE) pkt->pts += 90 * (i == 0 ? sub.start_display_time : sub.end_display_time);
+    pkt->dts = pkt->pts;
+    WriteOutputPacket(ost, pkt);
+    av_packet_unref(pkt);
+    ++ost.frame_number;
+  }
+}

@@ -1,0 +1,173 @@
+// Bad input and bad settings end with a clear message and OnComplete, never
+// with a crash or a hang.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include "ConversionSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+MediaSpec Clip() {
+  MediaSpec s;
+  s.videoCodec = "libx264";
+  s.audioCodec = "aac";
+  s.container = "mp4";
+  return s;
+}
+
+TConversionResult Convert(const QString& source, const QString& target,
+                          const std::function<void(TAVConvertOptions&)>& setup = {}) {
+  TAVConverter c;
+  c.InputFiles() << source;
+  c.OutputFiles() << target;
+  if (setup) setup(c.ConvertOptions());
+  return RunConversion(c);
+}
+
+}  // namespace
+
+TEST(ConversionErrors, AMissingFileCannotBeOpened) {
+  const TConversionResult r = Convert("/nonexistent/clip.mp4", Target("out.mp4"));
+  EXPECT_EQ(r.completions, 1);
+  EXPECT_EQ(r.errorBoxes, QStringList{QString::asprintf("打不开:%d!", AVERROR(ENOENT))});
+  EXPECT_EQ(r.errorBoxes.value(0), QStringLiteral("打不开:-2!"));
+}
+
+TEST(ConversionErrors, RandomBytesAreRefused) {
+  const QString junk = Target("junk.mp4");
+  QFile f(junk);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  QByteArray bytes(256 * 1024, 0);
+  QRandomGenerator generator(42);
+  for (char& b : bytes) b = static_cast<char>(generator.bounded(256));
+  f.write(bytes);
+  f.close();
+  const TConversionResult r = Convert(junk, Target("out.mp4"));
+  EXPECT_EQ(r.completions, 1);
+  ASSERT_EQ(r.errorBoxes.size(), 1);
+  EXPECT_TRUE(r.errorBoxes[0].startsWith("打不开:") || r.errorBoxes[0].startsWith("Could not find codec parameters:") ||
+              r.errorBoxes[0] == "Could not find input stream matching output stream ")
+      << r.errorBoxes[0].toStdString();
+}
+
+TEST(ConversionErrors, ATruncatedFileConvertsWhatCanBeRead) {
+  MediaSpec spec = Clip();
+  spec.container = "mkv";
+  spec.seconds = 4;
+  const QString whole = MediaFixture(spec);
+  const QString half = Target("half.mkv");
+  QFile in(whole), out(half);
+  ASSERT_TRUE(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+  out.write(in.read(in.size() / 2));
+  out.close();
+  const QString target = Target("out.mp4");
+  const TConversionResult r = Convert(half, target);
+  EXPECT_TRUE(r.Succeeded()) << r.errorMsg.toStdString();
+  const double duration = ProbeFormat(target, "duration").toDouble();
+  EXPECT_GT(duration, 1.0);
+  EXPECT_LT(duration, 3.5);
+}
+
+TEST(ConversionErrors, AnUnknownOutputExtension) {
+  const QString target = Target("out.nosuchformat");
+  const TConversionResult r = Convert(MediaFixture(Clip()), target);
+  EXPECT_EQ(r.completions, 1);
+  EXPECT_EQ(r.errorBoxes, QStringList{"Unable to find a suitable output format for " + target});
+}
+
+TEST(ConversionErrors, UnknownAndWrongTypeCodecNames) {
+  const QString source = MediaFixture(Clip());
+  TConversionResult r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) {
+    o.VideoOptions().SetEncoderVideoCodecName("nosuchcodec");
+  });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Unknown Codec Name"});
+  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.VideoOptions().SetEncoderVideoCodecName("mp2"); });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Invalid codec type"});
+  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.AudioOptions().SetDecoderAudioCodecName("h264"); });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Invalid codec type"});
+  EXPECT_EQ(r.completions, 1);
+}
+
+TEST(ConversionErrors, AnUnknownFilter) {
+  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+    o.FilterOptions().SetVideoFilters("nosuchfilter");
+  });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Error opening filters!"});
+  EXPECT_EQ(r.completions, 1);
+}
+
+TEST(ConversionErrors, UserFiltersRunBetweenInAndOut) {
+  const QString source = MediaFixture(Clip());
+  const QString target = Target("flipped.mp4");
+  const TConversionResult r =
+      Convert(source, target, [](TAVConvertOptions& o) { o.FilterOptions().SetVideoFilters("vflip,transpose=1"); });
+  ASSERT_TRUE(r.Succeeded());
+  // The encoder takes the size the filters deliver.
+  EXPECT_EQ(ProbeStream(target, "v:0", "width"), "240");
+  EXPECT_EQ(ProbeStream(target, "v:0", "height"), "320");
+}
+
+TEST(ConversionErrors, CropLargerThanThePicture) {
+  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+    o.VideoOptions().SetFrameLeftBand(200);
+    o.VideoOptions().SetFrameRightBand(200);
+  });
+  EXPECT_EQ(r.completions, 1);
+  ASSERT_FALSE(r.errorBoxes.isEmpty());
+  EXPECT_EQ(r.errorBoxes[0], "crop dimensions are outside the range of the original image.");
+  EXPECT_FALSE(r.errorMsg.isEmpty());
+}
+
+TEST(ConversionErrors, AnOutputFolderThatCannotBeCreated) {
+  const QString blocker = Target("plain-file");
+  QFile f(blocker);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  const TConversionResult r = Convert(MediaFixture(Clip()), blocker + "/sub/out.mp4");
+  EXPECT_EQ(r.errorBoxes, QStringList{"打不开文件"});
+  EXPECT_EQ(r.completions, 1);
+}
+
+TEST(ConversionErrors, StreamMapsMustFitTheOutput) {
+  const QString source = MediaFixture(Clip());
+  TConversionResult r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=0"}); });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Number of stream maps must match number of output streams"});
+  // The fixture's stream 0 is video and 1 audio; the output's are video then audio.
+  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=1", "0=0"}); });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Codec type mismatch for mapping #0.1 -> #0.0"});
+  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=0", "0=5"}); });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Could not find input stream #0.5"});
+  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=0", "0=1"}); });
+  EXPECT_TRUE(r.Succeeded());
+}
+
+TEST(ConversionErrors, AProgramThatIsNotThere) {
+  MediaSpec ts = Clip();
+  ts.container = "ts";
+  const TConversionResult r =
+      Convert(MediaFixture(ts), Target("out.mp4"), [](TAVConvertOptions& o) { o.SetProgramID(77); });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Specified program id not found"});
+}
+
+TEST(ConversionErrors, CopiedAudioCannotChangeVolume) {
+  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+    o.AudioOptions().SetAudioStreamCopy(true);
+    o.AudioOptions().SetAudioVolume(200);
+  });
+  EXPECT_EQ(r.errorBoxes, QStringList{"-acodec copy and -vol are incompatible (frames are not decoded)"});
+}
+
+TEST(ConversionErrors, AnUnknownBitstreamFilterIsLeftOut) {
+  const QString target = Target("out.mp4");
+  const TConversionResult r = Convert(MediaFixture(Clip()), target, [](TAVConvertOptions& o) {
+    o.MuxerOptions().SetVideoBitstreamFilters({"nosuchbsf"});
+  });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Invalid BitstreamFilter nosuchbsf"});
+  EXPECT_TRUE(r.errorMsg.isEmpty());
+  EXPECT_EQ(ProbeStream(target, "v:0", "codec_name"), "h264");
+}
