@@ -171,3 +171,71 @@ TEST(ConversionErrors, AnUnknownBitstreamFilterIsLeftOut) {
   EXPECT_TRUE(r.errorMsg.isEmpty());
   EXPECT_EQ(ProbeStream(target, "v:0", "codec_name"), "h264");
 }
+
+TEST(ConversionErrors, AnOutputWithoutStreams) {
+  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+    o.AudioOptions().SetAudioDisable(true);
+    o.VideoOptions().SetVideoDisable(true);
+  });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Output file does not contain any stream"});
+}
+
+TEST(ConversionErrors, ParametersTheEncoderRefuses) {
+  // MPEG-1 video knows only the standard frame rates; keeping another one fails.
+  MediaSpec odd = Clip();
+  odd.rate = "13";
+  const TConversionResult r = Convert(MediaFixture(odd), Target("out.mpg"), [](TAVConvertOptions& o) {
+    o.VideoOptions().SetForceFPS(true);
+  });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Error while opening codec for output stream - maybe incorrect parameters such "
+                                      "as bit_rate, rate, width or height"});
+  EXPECT_EQ(r.completions, 1);
+}
+
+TEST(ConversionErrors, AHeaderTheMuxerRefuses) {
+  // MP4 has no place for plain PCM audio.
+  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+    o.AudioOptions().SetEncoderAudioCodecName("pcm_s16le");
+  });
+  EXPECT_EQ(r.errorBoxes, QStringList{"Could not write header for output file  (incorrect codec parameters ?)"});
+}
+
+TEST(ConversionErrors, APictureSizeChangeWithoutRescalingIsFatal) {
+  // Two MPEG transport streams of different picture sizes, one after the other.
+  MediaSpec big = Clip();
+  big.container = "ts";
+  big.seconds = 1;
+  MediaSpec small = big;
+  small.width = 160;
+  small.height = 120;
+  const QString joined = Target("joined.ts");
+  QFile out(joined);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  for (const MediaSpec& part : {big, small}) {
+    QFile in(MediaFixture(part));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    out.write(in.readAll());
+  }
+  out.close();
+  TConversionResult r = Convert(joined, Target("same.mp4"));
+  EXPECT_EQ(r.errorBoxes, QStringList{"Input Stream #0.0 frame size changed to 160x120, yuv420p"});
+  // With rescaling the new size is scaled to the encoder's.
+  const QString scaled = Target("scaled.mp4");
+  r = Convert(joined, scaled, [](TAVConvertOptions& o) {
+    o.VideoOptions().SetFrameWidth(200);
+    o.VideoOptions().SetFrameHeight(150);
+  });
+  EXPECT_TRUE(r.Succeeded()) << r.errorBoxes.join('|').toStdString();
+  EXPECT_EQ(ProbeStream(scaled, "v:0", "width"), "200");
+  EXPECT_NEAR(ProbeFormat(scaled, "duration").toDouble(), 2.0, 0.15);
+}
+
+TEST(ConversionErrors, AFrameRateNoticeForVariableRateInput) {
+  MediaSpec vfr = Clip();
+  vfr.extraOutputArgs = QStringList{"-vf", "select=not(mod(n\\,3))", "-fps_mode", "vfr"};
+  const TConversionResult r = Convert(MediaFixture(vfr), Target("out.mp4"));
+  ASSERT_TRUE(r.Succeeded());
+  bool noticed = false;
+  for (const QString& line : r.log) noticed |= line.startsWith("Seems stream 0 codec frame rate differs from container frame rate: ");
+  EXPECT_TRUE(noticed) << r.log.join('\n').toStdString();
+}

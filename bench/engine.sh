@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Runs the same conversion jobs with the ffmpeg tool and with tesvanor-cli,
+# alternating, with identical codec settings and thread counts, and prints per
+# job the median wall time of each, their ratio, and the peak memory ratio.
+#
+#   bench/engine.sh [BUILD_DIR] [RUNS]     (defaults: build, 5)
+#
+# Needs GNU time (/usr/bin/time). Media is generated into BUILD_DIR/bench-media.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-"$top/build"}
+runs=${2:-5}
+cli="$build/src/cli/tesvanor-cli"
+media="$build/bench-media"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+threads=$(nproc)
+mkdir -p "$media"
+[[ -x "$cli" ]] || { echo "build tesvanor-cli first ($cli)" >&2; exit 1; }
+[[ -x /usr/bin/time ]] || { echo "GNU time is needed: apt-get install time" >&2; exit 1; }
+
+make_media() {
+  local out=$1; shift
+  [[ -f "$out" ]] || ffmpeg -nostdin -v error -y "$@" "$out"
+}
+make_media "$media/clip720.mp4" -f lavfi -i testsrc2=size=1280x720:rate=25:duration=30 \
+  -f lavfi -i sine=frequency=440:sample_rate=48000:duration=30 -c:v libx264 -preset fast -b:v 4M -c:a aac -ac 2
+make_media "$media/long.mkv" -f lavfi -i testsrc2=size=1280x720:rate=25:duration=120 \
+  -f lavfi -i sine=frequency=440:sample_rate=48000:duration=120 -c:v libx264 -preset ultrafast -c:a aac -ac 2
+
+# Settings of the H.264 profile's basic preset, as each tool spells them.
+x264_ffmpeg=(-c:v libx264 -b:v 1500k -coder ac -cmp chroma -partitions i8x8,i4x4,p8x8,b8x8 -motion-est hex
+  -subq 7 -me_range 16 -g 250 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6
+  -qmin 10 -qmax 51 -qdiff 4 -bf 3 -refs 3 -direct-pred spatial -trellis 1 -mixed-refs 1 -weightb 1
+  -8x8dct 1 -fast-pskip 1 -mbtree 1 -weightp 2 -c:a aac -b:a 128k)
+x264_cli=(--set VideoOptions.EncoderVideoCodecName=libx264 --set VideoOptions.Bitrate=1500000
+  --set AudioOptions.EncoderAudioCodecName=aac --set AudioOptions.Bitrate=128000)
+for o in coder=1 flags=+loop cmp=+chroma partitions=+parti8x8+parti4x4+partp8x8+partb8x8 me_method=hex subq=7 \
+  me_range=16 g=250 keyint_min=25 sc_threshold=40 i_qfactor=0.71 b_strategy=1 qcomp=0.6 qmin=10 qmax=51 \
+  qdiff=4 bf=3 refs=3 directpred=1 trellis=1 flags2=+mixed_refs+wpred+dct8x8+fastpskip+mbtree wpredp=2; do
+  x264_cli+=(--codec-option "$o")
+done
+avi_ffmpeg=(-c:v mpeg4 -b:v 2000k -c:a libmp3lame -b:a 192k)
+avi_cli=(--set VideoOptions.EncoderVideoCodecName=mpeg4 --set VideoOptions.Bitrate=2000000
+  --set AudioOptions.EncoderAudioCodecName=libmp3lame --set AudioOptions.Bitrate=192000)
+
+q() { printf '%q ' "$@"; }
+# The command line of one job for each tool: SOURCE TARGET SETTINGS...
+ff() { q ffmpeg -nostdin -v error -y -threads "$threads" -i "$1" -threads "$threads" "${@:3}" "$2"; }
+tv() { q "$cli" convert "$1" "$2" --quiet --threads "$threads" "${@:3}"; }
+
+# measure NAME COMMAND...: appends "seconds kilobytes" to $work/NAME
+measure() {
+  local name=$1; shift
+  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/stderr" || { cat "$work/stderr" >&2; exit 1; }
+  cat "$work/time" >>"$work/$name"
+}
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+column_median() { awk -v c="$2" '{print $c}' "$work/$1" | median; }
+
+job() {
+  local name=$1 ffcmd=$2 tvcmd=$3
+  for ((i = 0; i < runs; i++)); do
+    measure "$name.ffmpeg" bash -c "$ffcmd"
+    measure "$name.tesvanor" bash -c "$tvcmd"
+  done
+  local ft tt fm tm
+  ft=$(column_median "$name.ffmpeg" 1); tt=$(column_median "$name.tesvanor" 1)
+  fm=$(column_median "$name.ffmpeg" 2); tm=$(column_median "$name.tesvanor" 2)
+  printf '%-28s ffmpeg %7.2fs %7dKB   tesvanor %7.2fs %7dKB   time ratio %.3f   memory ratio %.3f\n' \
+    "$name" "$ft" "$fm" "$tt" "$tm" "$(awk -v a="$tt" -v b="$ft" 'BEGIN{print a/b}')" "$(awk -v a="$tm" -v b="$fm" 'BEGIN{print a/b}')"
+}
+
+src="$media/clip720.mp4"
+
+echo "threads: $threads, runs per job: $runs"
+job "a) mp4 libx264+aac" "$(ff "$src" "$work/a1.mp4" "${x264_ffmpeg[@]}")" "$(tv "$src" "$work/a2.mp4" "${x264_cli[@]}")"
+job "b) avi mpeg4+libmp3lame" "$(ff "$src" "$work/b1.avi" "${avi_ffmpeg[@]}")" "$(tv "$src" "$work/b2.avi" "${avi_cli[@]}")"
+job "c) mp3 only" "$(ff "$src" "$work/c1.mp3" -vn -c:a libmp3lame -b:a 192k)" \
+  "$(tv "$src" "$work/c2.mp3" --set AudioOptions.Bitrate=192000)"
+job "d) copy mkv to mp4" "$(ff "$media/long.mkv" "$work/d1.mp4" -c copy)" \
+  "$(tv "$media/long.mkv" "$work/d2.mp4" --set VideoOptions.VideoStreamCopy=1 --set AudioOptions.AudioStreamCopy=1)"
+
+# e) two conversions of (b) at once against one after the other, both with
+# tesvanor-cli and one thread each (the option tree's default), so that the
+# machine's cores are free for conversions side by side.
+one="$(q "$cli" convert "$src" "$work/e1.avi" --quiet --threads 1 "${avi_cli[@]}")"
+two="$(q "$cli" convert "$src" "$work/e2.avi" --quiet --threads 1 "${avi_cli[@]}")"
+for ((i = 0; i < runs; i++)); do
+  measure e.sequential bash -c "$one; $two"
+  measure e.parallel bash -c "$one & $two & wait"
+done
+st=$(column_median e.sequential 1); pt=$(column_median e.parallel 1)
+printf '%-28s sequential %7.2fs   side by side %7.2fs   ratio %.3f\n' "e) two (b) at once" "$st" "$pt" \
+  "$(awk -v a="$pt" -v b="$st" 'BEGIN{print a/b}')"
