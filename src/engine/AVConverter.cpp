@@ -178,6 +178,11 @@ bool TAVConverter::CheckLoopState() {
   return true;
 }
 
+void TAVConverter::SetLogLevel(int level) {
+  FLogLevel.store(static_cast<int8_t>(level), std::memory_order_relaxed);
+  engine::WidenLibraryLogLevel(level);
+}
+
 bool TAVConverter::IsRunning() const { return FThread && !FCompleting.load(std::memory_order_acquire); }
 
 QString TAVConverter::ErrorMsg() const {

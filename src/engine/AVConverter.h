@@ -81,7 +81,7 @@ class TAVConverter {
   // True from Convert until the run has closed everything.
   bool IsRunning() const;
   int LogLevel() const { return FLogLevel.load(std::memory_order_relaxed); }
-  void SetLogLevel(int level) { FLogLevel.store(static_cast<int8_t>(level), std::memory_order_relaxed); }
+  void SetLogLevel(int level);
 
   // Starts the run on a new worker thread and returns at once. Ignored while a
   // run is still going.

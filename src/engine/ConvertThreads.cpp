@@ -1,5 +1,6 @@
 #include "engine/ConvertThreads.h"
 
+#include <atomic>
 #include <cstdio>
 #include <thread>
 #include <unordered_map>
@@ -16,6 +17,10 @@ namespace {
 
 // Longest library log message handed on, in bytes.
 constexpr int MaxLogMessage = 1024;
+
+// The least severe level any converter wants; anything above is dropped
+// before the registry is even looked at.
+std::atomic<int> widestLogLevel{TAVConverter::DefaultLogLevel};
 
 struct Registry {
   std::mutex lock;
@@ -54,7 +59,13 @@ int ConvertThreadCount() {
   return static_cast<int>(r.threads.size());
 }
 
+void WidenLibraryLogLevel(int level) {
+  for (int current = widestLogLevel; level > current && !widestLogLevel.compare_exchange_weak(current, level);) {
+  }
+}
+
 void LibraryLogCallback(void* /*context*/, int level, const char* format, va_list args) {
+  if (level > widestLogLevel.load(std::memory_order_relaxed)) return;
   try {
     // Only the calling thread can remove its own entry, so the converter stays
     // valid for the rest of this call.

@@ -23,6 +23,9 @@ int ConvertThreadCount();
 // converter whose worker thread logged it, when its level passes that
 // converter's log level. Lines of unregistered threads are dropped.
 void LibraryLogCallback(void* context, int level, const char* format, va_list args);
+// Lets lines up to level through the callback's first check (a converter
+// asked for more than the warning level).
+void WidenLibraryLogLevel(int level);
 // Installs LibraryLogCallback once per process.
 void InstallLibraryLogCallback();
 

@@ -63,19 +63,29 @@ int TAVConverter::ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacke
 
 int TAVConverter::DecodeFrames(TAVInputStream& ist, int ist_index, AVPacket* pkt) {
   AVCodecContext* dec = ist.dec_ctx.get();
-  int ret = avcodec_send_packet(dec, pkt);
-  if (ret < 0 && ret != AVERROR_EOF && pkt) return -1;
   AVFrame* frame = ist.decoded_frame.get();
-  for (;;) {
-    ret = avcodec_receive_frame(dec, frame);
-    if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return 0;
-    if (ret < 0) return pkt ? -1 : 0;
-    if (dec->codec_type == AVMEDIA_TYPE_VIDEO)
-      HandleVideoFrame(ist, ist_index, frame);
-    else
-      HandleAudioFrame(ist, ist_index, frame);
-    av_frame_unref(frame);
+  // Hands every picture or sample buffer the decoder has ready to the outputs;
+  // false when the decoder reported an error.
+  auto drain = [&] {
+    for (;;) {
+      const int r = avcodec_receive_frame(dec, frame);
+      if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
+      if (r < 0) return false;
+      if (dec->codec_type == AVMEDIA_TYPE_VIDEO)
+        HandleVideoFrame(ist, ist_index, frame);
+      else
+        HandleAudioFrame(ist, ist_index, frame);
+      av_frame_unref(frame);
+    }
+  };
+  int ret = avcodec_send_packet(dec, pkt);
+  if (ret == AVERROR(EAGAIN)) {  // output left over from an earlier error
+    drain();
+    ret = avcodec_send_packet(dec, pkt);
   }
+  const bool sent = ret >= 0 || ret == AVERROR_EOF || !pkt;
+  const bool drained = drain();
+  return sent && (drained || !pkt) ? 0 : -1;
 }
 
 void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame* frame) {

@@ -90,6 +90,14 @@ TEST(LogRouting, LevelsUpToTheConvertersLevelPass) {
   quiet.Script = c.Script;
   RunAndWait(quiet);
   EXPECT_EQ(quietLog.lines, (QStringList{"panic", "fatal", "error"}));
+
+  TScriptedConverter chatty;
+  Collected chattyLog;
+  chattyLog.Attach(chatty);
+  chatty.SetLogLevel(AV_LOG_INFO);
+  chatty.Script = c.Script;
+  RunAndWait(chatty);
+  EXPECT_EQ(chattyLog.lines, (QStringList{"panic", "fatal", "error", "warning", "info"}));
 }
 
 TEST(LogRouting, LinesOfUnregisteredThreadsAreDropped) {
