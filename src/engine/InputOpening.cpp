@@ -11,6 +11,7 @@ extern "C" {
 
 #include "engine/AVConverter.h"
 #include "engine/EncoderNames.h"
+#include "media/StreamInput.h"
 
 namespace {
 
@@ -80,8 +81,21 @@ void TAVConverter::OpenInputFile(int index) {
   ic->flags |= AVFMT_FLAG_NONBLOCK;
 
   const QByteArray name = FInputFiles[index].toUtf8();
+  AVIOContext* custom = nullptr;  // "stream:N": one of the program's own byte streams
+  if (media::IsStreamName(FInputFiles[index])) {
+    const int r = media::OpenStreamIO(FInputFiles[index], &custom);
+    if (r < 0) {
+      avformat_free_context(ic);
+      Fail(QString::asprintf("打不开:%d!", r));
+    }
+    ic->pb = custom;
+    ic->flags |= AVFMT_FLAG_CUSTOM_IO;
+  }
   int r = avformat_open_input(&ic, name.constData(), file_iformat, params.Ref());
-  if (r < 0) Fail(QString::asprintf("打不开:%d!", r));  // the context is freed by the failed open
+  if (r < 0) {
+    if (custom) media::CloseStreamIO(&custom);  // a failed open frees the context only
+    Fail(QString::asprintf("打不开:%d!", r));
+  }
   media::InputFormatContextPtr input(ic);
 
   if (o.ProgramID() != 0) SelectProgram(ic);

@@ -21,8 +21,9 @@ extern "C" {
 
 namespace media {
 
+// Closes an input; a custom byte stream (see StreamInput.h) is freed after it.
 struct InputFormatDeleter {
-  void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+  void operator()(AVFormatContext* c) const;
 };
 // Output contexts close their byte stream (when the muxer writes a file) and
 // then free the context with its streams, chapters and metadata.

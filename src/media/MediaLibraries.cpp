@@ -1,5 +1,8 @@
 #include "media/MediaLibraries.h"
 
+#include "media/LibraryPtrs.h"
+#include "media/StreamInput.h"
+
 #include <QStringList>
 
 #include <mutex>
@@ -15,6 +18,12 @@ extern "C" {
 }
 
 namespace media {
+
+void InputFormatDeleter::operator()(AVFormatContext* c) const {
+  AVIOContext* custom = (c->flags & AVFMT_FLAG_CUSTOM_IO) ? c->pb : nullptr;
+  avformat_close_input(&c);
+  if (custom) CloseStreamIO(&custom);
+}
 
 void LoadMediaLibraries() {
   static std::once_flag once;

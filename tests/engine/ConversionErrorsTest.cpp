@@ -239,3 +239,9 @@ TEST(ConversionErrors, AFrameRateNoticeForVariableRateInput) {
   for (const QString& line : r.log) noticed |= line.startsWith("Seems stream 0 codec frame rate differs from container frame rate: ");
   EXPECT_TRUE(noticed) << r.log.join('\n').toStdString();
 }
+
+TEST(ConversionErrors, AnUnknownStreamNumberCannotBeOpened) {
+  const TConversionResult r = Convert("stream:12345.vob", Target("out.mp4"));
+  EXPECT_EQ(r.errorBoxes, QStringList{"打不开:-2!"});
+  EXPECT_EQ(r.completions, 1);
+}
