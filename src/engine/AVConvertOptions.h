@@ -28,6 +28,8 @@ class TAVPersistent {
   virtual void Assign(const TAVPersistent& Source);
   // The persistent properties in declaration order, base class first.
   virtual const TPropList& Properties() const;
+  // Settings that are not stored with a task but can be set by name too.
+  virtual const TPropList& RuntimeProperties() const;
 };
 
 class TRational : public TAVPersistent {
@@ -124,6 +126,7 @@ class TVideoOptions : public TAVPersistent {
   const char* ClassName() const override { return "TVideoOptions"; }
   void Assign(const TAVPersistent& Source) override;
   const TPropList& Properties() const override;
+  const TPropList& RuntimeProperties() const override;
 
   int FrameLeftBand() const { return FFrameLeftBand; }
   int FrameRightBand() const { return FFrameRightBand; }
@@ -342,6 +345,7 @@ class TAVConvertOptions : public TAVPersistent {
   const char* ClassName() const override { return "TAVConvertOptions"; }
   void Assign(const TAVPersistent& Source) override;
   const TPropList& Properties() const override;
+  const TPropList& RuntimeProperties() const override;
 
   // Persisted.
   TAudioOptions& AudioOptions() { return FAudioOptions; }
@@ -423,6 +427,9 @@ class TAVConvertOptions : public TAVPersistent {
   void SetCopyInitialNonkeyframes(bool v) { FCopyInitialNonkeyframes = v; }
   void SetInputTSOffset(int64_t v) { FInputTSOffset = v; }
   void SetInputTSScale(const std::vector<TAVInputTSScale>& v) { FInputTSScale = v; }
+  // The scale entries as text, "file:stream:factor" each.
+  QStringList InputTSScaleText() const;
+  void SetInputTSScaleText(const QStringList& v);
   void SetCopyTS(bool v) { FCopyTS = v; }
 
  private:

@@ -337,6 +337,7 @@ void TAVConverter::Execute(TAVConvertThread* thread) {
 }
 
 void TAVConverter::RunConversion() {
+  LogOptionsWithoutEffect();
   ParseStreamMaps();
   ApplyBitrateOptions();
   ApplyCodecOptions();
@@ -345,6 +346,16 @@ void TAVConverter::RunConversion() {
   ApplyInputTSScale();
   for (int i = 0; i < FOutputFiles.size(); ++i) OpenOutputFile(i);
   RunTranscode();
+}
+
+void TAVConverter::LogOptionWithoutEffect(const char* name) {
+  DoLog(AV_LOG_WARNING,
+        QStringLiteral("Option %1 has no effect with this version of the media libraries").arg(QLatin1String(name)));
+}
+
+void TAVConverter::LogOptionsWithoutEffect() {
+  if (FConvertOptions.PGMYUVCompatibilityHack()) LogOptionWithoutEffect("PGMYUVCompatibilityHack");
+  if (FConvertOptions.VideoOptions().MeThreshold() != 0) LogOptionWithoutEffect("MeThreshold");
 }
 
 void TAVConverter::ParseStreamMaps() {

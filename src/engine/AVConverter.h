@@ -152,6 +152,8 @@ class TAVConverter {
   // The conversion sequence, on the worker thread.
   void Execute(TAVConvertThread* thread);
   void RunConversion();
+  void LogOptionsWithoutEffect();
+  void LogOptionWithoutEffect(const char* name);
   void ParseStreamMaps();
   void ApplyBitrateOptions();
   void ApplyCodecOptions();
@@ -165,7 +167,7 @@ class TAVConverter {
   void OpenInputFile(int index);
   const AVCodec* FindCodec(const QString& name, AVMediaType type, bool encoder);
   void SelectProgram(AVFormatContext* ic);
-  void SetupInputStream(AVFormatContext* ic, TAVInputStream& ist);
+  void SetupInputStream(AVFormatContext* ic, TAVInputStream& ist, const AVCodec* subtitleDecoder);
   void SetupInputVideoStream(AVFormatContext* ic, TAVInputStream& ist);
 
   // Creating the outputs (OutputFiles.cpp).
@@ -221,6 +223,8 @@ class TAVConverter {
 
   // Encoders and the muxer (Muxing.cpp).
   void EncodeFrame(TAVOutputStream& ost, AVFrame* frame);
+  void AddPsnrStatistics(TAVOutputStream& ost, const AVPacket* pkt);
+  void LogPsnr(const TAVOutputStream& ost);
   void WriteOutputPacket(TAVOutputStream& ost, AVPacket* pkt);
   void FilterAndWrite(TAVOutputStream& ost, AVPacket* pkt, size_t filter);
   void FlushBitstreamFilters(TAVOutputStream& ost);

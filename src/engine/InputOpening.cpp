@@ -30,6 +30,8 @@ media::Dictionary FormatParameters(const TAVConvertOptions& o, int width, int he
   if (o.GrabOptions().VideoChannel() != 0)
     params.Set("channel", QByteArray::number(o.GrabOptions().VideoChannel()));
   if (!o.GrabOptions().VideoStandard().isEmpty()) params.Set("standard", o.GrabOptions().VideoStandard());
+  // Only the image-sequence demuxer can still loop its input.
+  if (o.LoopInput()) params.Set("loop", "1");
   return params;
 }
 
@@ -60,6 +62,7 @@ void TAVConverter::OpenInputFile(int index) {
   if (!ic) Fail(QString::asprintf("打不开:%d!", AVERROR(ENOMEM)));
   media::Dictionary params = FormatParameters(o, _FrameWidth, _FrameHeight);
   ApplyStoredOptions(ic, osFormat, AV_OPT_FLAG_DECODING_PARAM);
+  const AVCodec* subtitleDecoder = nullptr;
   try {
     if (const AVCodec* c = FindCodec(QString::fromLatin1(vo.DecoderVideoCodecName()), AVMEDIA_TYPE_VIDEO, false)) {
       ic->video_codec_id = c->id;
@@ -69,11 +72,10 @@ void TAVConverter::OpenInputFile(int index) {
       ic->audio_codec_id = c->id;
       ic->audio_codec = c;
     }
-    if (const AVCodec* c =
-            FindCodec(QString::fromLatin1(o.SubtitleOptions().SubtitleCodecName()), AVMEDIA_TYPE_SUBTITLE, false)) {
-      ic->subtitle_codec_id = c->id;
-      ic->subtitle_codec = c;
-    }
+    // The one subtitle codec name also names the output's encoder; as a decoder
+    // it only serves streams of its own codec (see SetupInputStream).
+    subtitleDecoder =
+        FindCodec(QString::fromLatin1(o.SubtitleOptions().SubtitleCodecName()), AVMEDIA_TYPE_SUBTITLE, false);
   } catch (...) {
     avformat_free_context(ic);
     throw;
@@ -98,9 +100,12 @@ void TAVConverter::OpenInputFile(int index) {
   }
   media::InputFormatContextPtr input(ic);
 
-  if (o.ProgramID() != 0) SelectProgram(ic);
+  if (o.LoopInput() && !(ic->iformat->priv_class && av_opt_find(ic->priv_data, "loop", nullptr, 0, 0)))
+    LogOptionWithoutEffect("LoopInput");
   r = avformat_find_stream_info(ic, nullptr);
   if (r < 0) Fail(QString::asprintf("Could not find codec parameters:%d!", r));
+  // Programs are complete only once the streams are probed.
+  if (o.ProgramID() != 0) SelectProgram(ic);
 
   int64_t timestamp = o.StartTime();
   TempStartTime = o.StartTime();
@@ -120,7 +125,7 @@ void TAVConverter::OpenInputFile(int index) {
     ist->file_index = index;
     ist->index = static_cast<int32_t>(s);
     ist->st = ic->streams[s];
-    SetupInputStream(ic, *ist);
+    SetupInputStream(ic, *ist, subtitleDecoder);
     FRun.ist_table.push_back(std::move(ist));
   }
 
@@ -144,14 +149,16 @@ void TAVConverter::SelectProgram(AVFormatContext* ic) {
   if (!found) Fail(QStringLiteral("Specified program id not found"));
 }
 
-void TAVConverter::SetupInputStream(AVFormatContext* ic, TAVInputStream& ist) {
+void TAVConverter::SetupInputStream(AVFormatContext* ic, TAVInputStream& ist, const AVCodec* subtitleDecoder) {
   AVStream* st = ist.st;
   const AVCodecParameters* par = st->codecpar;
   // A decoder forced for the probe is the stream's decoder too.
-  const AVCodec* forced = par->codec_type == AVMEDIA_TYPE_VIDEO      ? ic->video_codec
-                          : par->codec_type == AVMEDIA_TYPE_AUDIO    ? ic->audio_codec
-                          : par->codec_type == AVMEDIA_TYPE_SUBTITLE ? ic->subtitle_codec
-                                                                     : nullptr;
+  const AVCodec* forced = par->codec_type == AVMEDIA_TYPE_VIDEO ? ic->video_codec
+                          : par->codec_type == AVMEDIA_TYPE_AUDIO ? ic->audio_codec
+                          : par->codec_type == AVMEDIA_TYPE_SUBTITLE && subtitleDecoder &&
+                                  subtitleDecoder->id == par->codec_id
+                              ? subtitleDecoder
+                              : nullptr;
   ist.decoder = forced ? forced : avcodec_find_decoder(par->codec_id);
   ist.dec_ctx.reset(avcodec_alloc_context3(ist.decoder));
   if (!ist.dec_ctx || avcodec_parameters_to_context(ist.dec_ctx.get(), par) < 0)
@@ -159,6 +166,8 @@ void TAVConverter::SetupInputStream(AVFormatContext* ic, TAVInputStream& ist) {
   AVCodecContext* d = ist.dec_ctx.get();
   d->pkt_timebase = st->time_base;
   d->thread_count = FConvertOptions.ThreadCount();
+  // A stream outside the chosen program lends the output none of its values.
+  if (st->discard == AVDISCARD_ALL) return;
 
   switch (par->codec_type) {
     case AVMEDIA_TYPE_AUDIO:
@@ -199,6 +208,7 @@ void TAVConverter::SetupInputVideoStream(AVFormatContext* ic, TAVInputStream& is
     vo.SetFrameWidth(vo.FrameWidth() >> d->lowres);
   }
   if (vo.MeThreshold() != 0) d->export_side_data |= AV_CODEC_EXPORT_DATA_MVS;
+  if (vo.SameQuality()) d->export_side_data |= AV_CODEC_EXPORT_DATA_VIDEO_ENC_PARAMS;
 
   // The rate the packets show on average against the rate the stream is based on.
   const AVRational codecRate = st->avg_frame_rate;

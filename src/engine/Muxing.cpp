@@ -2,8 +2,12 @@
 // output stream passes its chain of bitstream filters and is interleaved into
 // its file.
 
+#include <cmath>
+
 extern "C" {
 #include <libavcodec/bsf.h>
+#include <libavutil/intreadwrite.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include "engine/AVConverter.h"
@@ -26,6 +30,7 @@ void TAVConverter::EncodeFrame(TAVOutputStream& ost, AVFrame* frame) {
       return;
     }
     if (video) {
+      if (FConvertOptions.DoPSNR()) AddPsnrStatistics(ost, pkt);
       FConvertOptions.AddVideoSize(pkt->size);
       if (ost.logfile && enc->stats_out) std::fputs(enc->stats_out, ost.logfile.get());
       if (pkt->duration <= 0) pkt->duration = 1;
@@ -37,6 +42,34 @@ void TAVConverter::EncodeFrame(TAVOutputStream& ost, AVFrame* frame) {
     WriteOutputPacket(ost, pkt);
     av_packet_unref(pkt);
   }
+}
+
+void TAVConverter::AddPsnrStatistics(TAVOutputStream& ost, const AVPacket* pkt) {
+  size_t size = 0;
+  const uint8_t* stats = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
+  if (!stats || size < 8) return;
+  const int planes = std::min<int>(stats[5], 3);
+  for (int p = 0; p < planes && 8 + 8 * size_t(p + 1) <= size; ++p) ost.psnr_error[p] += AV_RL64(stats + 8 + 8 * p);
+  ++ost.psnr_frames;
+}
+
+void TAVConverter::LogPsnr(const TAVOutputStream& ost) {
+  const AVCodecContext* enc = ost.enc_ctx.get();
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(enc->pix_fmt);
+  if (!ost.psnr_frames || !desc) return;
+  QStringList planes;
+  const char* names[] = {"Y", "U", "V"};
+  for (int p = 0; p < std::min<int>(3, desc->nb_components); ++p) {
+    const int shift = p == 0 ? 0 : desc->log2_chroma_w + desc->log2_chroma_h;
+    const double pixels = double(enc->width) * enc->height / (1 << shift) * ost.psnr_frames;
+    const double error = ost.psnr_error[p] / (pixels * 255.0 * 255.0);
+    planes << QStringLiteral("%1:%2").arg(QLatin1String(names[p])).arg(error > 0 ? -10 * std::log10(error) : 99.0, 0,
+                                                                       'f', 2);
+  }
+  DoLog(AV_LOG_WARNING, QStringLiteral("PSNR of output stream #%1.%2 %3")
+                            .arg(ost.file_index)
+                            .arg(ost.index)
+                            .arg(planes.join(QLatin1Char(' '))));
 }
 
 void TAVConverter::WriteOutputPacket(TAVOutputStream& ost, AVPacket* pkt) { FilterAndWrite(ost, pkt, 0); }

@@ -21,6 +21,11 @@ const TPropList& TAVPersistent::Properties() const {
   return none;
 }
 
+const TPropList& TAVPersistent::RuntimeProperties() const {
+  static const TPropList none;
+  return none;
+}
+
 const TPropList& TRational::Properties() const {
   using C = TRational;
   static const TPropList list{
@@ -91,6 +96,15 @@ const TPropList& TVideoOptions::Properties() const {
   return list;
 }
 
+const TPropList& TVideoOptions::RuntimeProperties() const {
+  using C = TVideoOptions;
+  static const TPropList list{
+      Property("FramePixFormat", K::Integer, &C::FramePixFormat, &C::SetFramePixFormat),
+      Property("VideoDiscard", K::Integer, &C::VideoDiscard, &C::SetVideoDiscard),
+  };
+  return list;
+}
+
 const TPropList& TSubtitleOptions::Properties() const {
   using C = TSubtitleOptions;
   static const TPropList list{
@@ -155,6 +169,48 @@ const TPropList& TAVConvertOptions::Properties() const {
   return list;
 }
 
+const TPropList& TAVConvertOptions::RuntimeProperties() const {
+  using C = TAVConvertOptions;
+  static const TPropList list{
+      Property("PGMYUVCompatibilityHack", K::Boolean, &C::PGMYUVCompatibilityHack, &C::SetPGMYUVCompatibilityHack),
+      Property("ProgramID", K::Integer, &C::ProgramID, &C::SetProgramID),
+      Property("LoopInput", K::Boolean, &C::LoopInput, &C::SetLoopInput),
+      Property("LoopOutput", K::Integer, &C::LoopOutput, &C::SetLoopOutput),
+      Property("RateEmu", K::Boolean, &C::RateEmu, &C::SetRateEmu),
+      Property("DoPSNR", K::Boolean, &C::DoPSNR, &C::SetDoPSNR),
+      Property("DtsDeltaThreshold", K::Single, &C::DtsDeltaThreshold, &C::SetDtsDeltaThreshold),
+      Property("AudioSize", K::Int64, &C::AudioSize, &C::SetAudioSize),
+      Property("SwsFlags", K::Integer, &C::SwsFlags, &C::SetSwsFlags),
+      Property("VideoSize", K::Int64, &C::VideoSize, &C::SetVideoSize),
+      Property("RecTimestamp", K::Int64, &C::RecTimestamp, &C::SetRecTimestamp),
+      Property("LimitFileSize", K::Int64, &C::LimitFileSize, &C::SetLimitFileSize),
+      Property("ShortTest", K::Boolean, &C::ShortTest, &C::SetShortTest),
+      Property("MaxDataFrames", K::Integer, &C::MaxDataFrames, &C::SetMaxDataFrames),
+      Property("CopyInitialNonkeyframes", K::Boolean, &C::CopyInitialNonkeyframes, &C::SetCopyInitialNonkeyframes),
+      Property("InputTSOffset", K::Int64, &C::InputTSOffset, &C::SetInputTSOffset),
+      Property("InputTSScale", K::StringList, &C::InputTSScaleText, &C::SetInputTSScaleText),
+      Property("CopyTS", K::Boolean, &C::CopyTS, &C::SetCopyTS),
+  };
+  return list;
+}
+
+QStringList TAVConvertOptions::InputTSScaleText() const {
+  QStringList text;
+  for (const TAVInputTSScale& e : FInputTSScale)
+    text << QStringLiteral("%1:%2:%3").arg(e.file_index).arg(e.stream_index).arg(e.scale, 0, 'g', 17);
+  return text;
+}
+
+void TAVConvertOptions::SetInputTSScaleText(const QStringList& v) {
+  std::vector<TAVInputTSScale> entries;
+  for (const QString& item : v) {
+    const QStringList parts = item.split(QLatin1Char(':'));
+    if (parts.size() != 3) continue;
+    entries.push_back({parts[0].toInt(), parts[1].toInt(), QLocale::c().toDouble(parts[2])});
+  }
+  FInputTSScale = entries;
+}
+
 namespace engine {
 
 const TPropInfo* FindProperty(TAVPersistent& root, const QString& path, TAVPersistent*& owner) {
@@ -162,8 +218,9 @@ const TPropInfo* FindProperty(TAVPersistent& root, const QString& path, TAVPersi
   const QStringList parts = path.split(QLatin1Char('.'));
   for (qsizetype i = 0; i < parts.size(); ++i) {
     const TPropInfo* found = nullptr;
-    for (const TPropInfo& p : object->Properties())
-      if (parts[i].compare(QLatin1String(p.Name), Qt::CaseInsensitive) == 0) found = &p;
+    for (const TPropList* list : {&object->Properties(), &object->RuntimeProperties()})
+      for (const TPropInfo& p : *list)
+        if (!found && parts[i].compare(QLatin1String(p.Name), Qt::CaseInsensitive) == 0) found = &p;
     if (!found) return nullptr;
     if (i + 1 == parts.size()) {
       owner = object;

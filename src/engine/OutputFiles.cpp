@@ -1,6 +1,7 @@
 // Creating one output file: its container, which kinds of stream it gets, each
 // stream with its encoder settings, the metadata, and the file itself.
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
@@ -64,7 +65,9 @@ void TAVConverter::OpenOutputFile(int index) {
   const TAVConvertOptions& o = FConvertOptions;
   ApplyOutputParameters();
   const QString& name = FOutputFiles[index];
-  if (!file_oformat) {
+  // A format named in the options holds for every output; otherwise each
+  // output's name decides its own.
+  if (!file_oformat || FConvertOptions.OutputFormat().isEmpty()) {
     file_oformat = av_guess_format(nullptr, name.toLocal8Bit().constData(), nullptr);
     if (!file_oformat)
       Fail(QString::asprintf("Unable to find a suitable output format for %s", name.toUtf8().constData()));
@@ -94,6 +97,14 @@ void TAVConverter::OpenOutputFile(int index) {
   if (useAudio) NewAudioStream(oc, index);
   if (useSubtitle) NewSubtitleStream(oc, index);
 
+  // The recording date (seconds since 1970) is the file's creation time today.
+  if (o.RecTimestamp() != 0)
+    av_dict_set(&oc->metadata, "creation_time",
+                QDateTime::fromSecsSinceEpoch(o.RecTimestamp(), Qt::UTC)
+                    .toString(QStringLiteral("yyyy-MM-ddThh:mm:ss.zzz000Z"))
+                    .toLatin1()
+                    .constData(),
+                0);
   for (const QString& entry : o.MetaData())
     av_dict_set(&oc->metadata, engine::NameOf(entry).toLocal8Bit().constData(),
                 engine::ValueOf(entry).toLocal8Bit().constData(), 0);
@@ -106,6 +117,9 @@ void TAVConverter::OpenOutputFile(int index) {
   // Only the MPEG program stream muxers still have a preload setting.
   av_opt_set_int(oc, "preload", std::lrint(o.MuxerOptions().MuxPreload() * 1000000.0), AV_OPT_SEARCH_CHILDREN);
   oc->flags |= AVFMT_FLAG_NONBLOCK;
+  // Only the animated-picture muxers still have a loop count.
+  if (o.LoopOutput() != -1 && av_opt_set_int(oc, "loop", o.LoopOutput(), AV_OPT_SEARCH_CHILDREN) < 0)
+    LogOptionWithoutEffect("LoopOutput");
   ApplyStoredOptions(oc, osFormat, AV_OPT_FLAG_ENCODING_PARAM);
 }
 
@@ -269,6 +283,7 @@ void TAVConverter::NewSubtitleStream(AVFormatContext* oc, int file) {
   } else {
     ApplyStoredOptions(e, osSubtitle, AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
     e->codec_id = codec->id;
+    e->time_base = AV_TIME_BASE_Q;  // subtitle times are handed over in microseconds
   }
   if (!so.SubtitleLanguage().isEmpty())
     av_dict_set(&ost.st->metadata, "language", so.SubtitleLanguage().toUtf8().constData(), 0);

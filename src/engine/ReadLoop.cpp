@@ -141,6 +141,9 @@ void TAVConverter::EndRun() {
     if (FRun.ist_table[i]->decoding_needed) ProcessInputPacket(*FRun.ist_table[i], static_cast<int>(i), nullptr);
   for (auto& ost : FRun.ost_table) FlushBitstreamFilters(*ost);
   for (auto& oc : output_files) av_write_trailer(oc.get());
+  if (FConvertOptions.DoPSNR())
+    for (const auto& ost : FRun.ost_table)
+      if (ost->encoding_needed && ost->enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) LogPsnr(*ost);
   // The last report shows how far the outputs got, at most the requested span.
   double reached = 0;
   for (const auto& ost : FRun.ost_table) reached = std::max(reached, OutputPosition(*ost));

@@ -87,6 +87,9 @@ struct TAVOutputStream {
   int32_t initial_topBand = 0, initial_bottomBand = 0, initial_leftBand = 0, initial_rightBand = 0;
   TAVVideoFilterChain filter;
   media::FramePtr filtered_frame;
+  bool quality_unknown_logged = false;
+  int64_t psnr_error[3] = {};  // squared error summed over the encoded pictures, per plane
+  int64_t psnr_frames = 0;
 
   // Audio.
   int32_t audio_resample = 0;

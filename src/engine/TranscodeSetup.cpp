@@ -61,8 +61,9 @@ void TAVConverter::SetupTranscode() {
     else
       SetupEncoding(ost, ist, static_cast<int>(n));
   }
-  OpenEncoders();
+  // Decoders first: text subtitle encoders take the decoder's style header.
   OpenDecoders();
+  OpenEncoders();
   InitTimestamps();
   for (int i = 0; i < static_cast<int>(input_files.size()); ++i) {
     if (input_files[i]->nb_chapters == 0) continue;
@@ -187,6 +188,9 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
       ost.audio_resample = (c->sample_rate == in->sample_rate && FConvertOptions.AudioOptions().AudioSyncMethod() < 2) ? 0 : 1;
       break;
     case AVMEDIA_TYPE_SUBTITLE:
+      // Picture subtitles are drawn for the source's frame size.
+      if (!c->width) c->width = in->width ? in->width : ist.dec_ctx->width;
+      if (!c->height) c->height = in->height ? in->height : ist.dec_ctx->height;
       break;
     case AVMEDIA_TYPE_VIDEO: {
       if (c->pix_fmt == AV_PIX_FMT_NONE)
@@ -249,6 +253,13 @@ void TAVConverter::OpenEncoders() {
     if (!ost.encoding_needed) continue;
     AVCodecContext* c = ost.enc_ctx.get();
     if (!ost.encoder) Fail(QStringLiteral("Unsupported codec for output stream "));
+    const AVCodecContext* dec = FRun.ist_table[ost.source_index]->dec_ctx.get();
+    if (c->codec_type == AVMEDIA_TYPE_SUBTITLE && dec->subtitle_header && !c->subtitle_header) {
+      c->subtitle_header = static_cast<uint8_t*>(av_mallocz(dec->subtitle_header_size + 1));
+      if (!c->subtitle_header) Fail(QStringLiteral("no memory"));
+      std::memcpy(c->subtitle_header, dec->subtitle_header, dec->subtitle_header_size);
+      c->subtitle_header_size = dec->subtitle_header_size;
+    }
     const int r = avcodec_open2(c, ost.encoder, nullptr);
     if (r < 0) {
       char reason[AV_ERROR_MAX_STRING_SIZE] = {};

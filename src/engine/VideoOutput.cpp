@@ -6,6 +6,7 @@
 
 extern "C" {
 #include <libavutil/pixdesc.h>
+#include <libavutil/video_enc_params.h>
 }
 
 #include "engine/AVConverter.h"
@@ -29,6 +30,22 @@ int VideoSyncFrames(int method, double sync_ipts, int64_t& sync_opts) {
 }
 
 }  // namespace engine
+
+namespace {
+
+// The source picture's quantiser as an encoder quality, 0 when the decoder
+// did not report one.
+int SourceQuality(const AVFrame* frame) {
+  const AVFrameSideData* sd = av_frame_get_side_data(frame, AV_FRAME_DATA_VIDEO_ENC_PARAMS);
+  if (!sd) return 0;
+  const auto* params = reinterpret_cast<const AVVideoEncParams*>(sd->data);
+  double qscale = params->qp;
+  // H.264 quantisers run on a logarithmic scale.
+  if (params->type == AV_VIDEO_ENC_PARAMS_H264) qscale = 0.85 * std::pow(2.0, (params->qp - 12) / 6.0);
+  return static_cast<int>(std::lrint(std::max(1.0, qscale) * FF_QP2LAMBDA));
+}
+
+}  // namespace
 
 int TAVConverter::ResolvedVideoSyncMethod(const TAVOutputStream& ost) const {
   const int method = FConvertOptions.VideoOptions().VideoSyncMethod();
@@ -86,7 +103,17 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
 
   const bool interlacedCoding = enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME);
   if (interlacedCoding && vo.TopFieldFirst() != -1) frame->top_field_first = vo.TopFieldFirst();
-  if (!vo.SameQuality()) frame->quality = enc->global_quality;
+  if (vo.SameQuality()) {
+    frame->quality = SourceQuality(frame);
+    if (frame->quality == 0) {
+      if (!ost.quality_unknown_logged)
+        DoLog(AV_LOG_WARNING, QStringLiteral("The source does not report its quality; encoding at the finest one"));
+      ost.quality_unknown_logged = true;
+      frame->quality = FF_QP2LAMBDA;
+    }
+  } else {
+    frame->quality = enc->global_quality;
+  }
   if (vo.MeThreshold() == 0) frame->pict_type = AV_PICTURE_TYPE_NONE;
   for (int64_t i = 0; i < nb_frames; ++i) {
     frame->pts = ost.sync_opts;

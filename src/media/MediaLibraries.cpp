@@ -25,7 +25,10 @@ void InputFormatDeleter::operator()(AVFormatContext* c) const {
   if (custom) CloseStreamIO(&custom);
 }
 
+void InstallLibraryWorkarounds();
+
 void LoadMediaLibraries() {
+  InstallLibraryWorkarounds();
   static std::once_flag once;
   // Codecs, formats and filters register themselves today; capture devices
   // still need the explicit call.

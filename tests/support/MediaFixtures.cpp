@@ -44,33 +44,41 @@ QString RunTool(const QString& program, const QStringList& args, int* exitCode) 
   return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-QString MediaFixture(const MediaSpec& spec) {
+QString FixtureFromArguments(const QStringList& args, const QString& extension) {
   const QDir dir(QStringLiteral(TESVANOR_FIXTURE_DIR));
   dir.mkpath(QStringLiteral("."));
-  const QStringList recipe = FfmpegArguments(spec, QStringLiteral("OUT"));
   const QByteArray key =
-      QCryptographicHash::hash(recipe.join(QChar(0)).toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-  const QString path = dir.filePath(QString::fromLatin1(key) + QLatin1Char('.') + spec.container);
+      QCryptographicHash::hash(args.join(QChar(0)).toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+  const QString path = dir.filePath(QString::fromLatin1(key) + QLatin1Char('.') + extension);
   if (QFile::exists(path)) return path;
 
   // Written under a private name first: parallel test processes may race for
   // the same fixture, and a reader must never see half a file.
-  const QString partial = path + QStringLiteral(".part%1.").arg(QCoreApplication::applicationPid()) + spec.container;
+  const QString partial = path + QStringLiteral(".part%1.").arg(QCoreApplication::applicationPid()) + extension;
   int exitCode = -1;
-  RunTool(QStringLiteral("ffmpeg"), FfmpegArguments(spec, partial), &exitCode);
+  RunTool(QStringLiteral("ffmpeg"), QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} << args << partial,
+          &exitCode);
   if (exitCode != 0 || !QFile::rename(partial, path)) {
     QFile::remove(partial);
     if (!QFile::exists(path)) {
-      ADD_FAILURE() << "ffmpeg could not make the fixture " << recipe.join(' ').toStdString();
+      ADD_FAILURE() << "ffmpeg could not make the fixture " << args.join(' ').toStdString();
       return QString();
     }
   }
   return path;
 }
 
+QString MediaFixture(const MediaSpec& spec) {
+  QStringList args = FfmpegArguments(spec, QString());
+  args.removeLast();  // the output name
+  return FixtureFromArguments(args.mid(5), spec.container);
+}
+
 QString ProbeStream(const QString& file, const QString& stream, const QString& entry) {
+  // Transport streams list their streams twice (in their program and on their own).
   return RunTool(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", stream, "-show_entries",
                                              "stream=" + entry, "-of", "default=nw=1:nk=1", file})
+      .section(QLatin1Char('\n'), 0, 0)
       .trimmed();
 }
 
@@ -125,10 +133,38 @@ double AudioRms(const QString& file, double from, double seconds) {
   return std::sqrt(sum / n);
 }
 
-QStringList PacketSizes(const QString& file, const QString& stream) {
-  return RunTool(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", stream, "-show_entries",
-                                             "packet=size", "-of", "csv=p=0", file})
-      .split('\n', Qt::SkipEmptyParts);
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+int64_t AudioSampleCount(const QString& file) {
+  QProcess p;
+  p.start(QStringLiteral("ffmpeg"),
+          {"-nostdin", "-v", "error", "-i", file, "-map", "0:a:0", "-ac", "1", "-f", "s16le", "-acodec", "pcm_s16le", "-"});
+  p.waitForFinished(120000);
+  return p.readAllStandardOutput().size() / 2;
+}
+
+QStringList PacketEntries(const QString& file, const QString& stream, const QString& entry) {
+  // Packets with side data get a trailing field and an empty line of their own.
+  QStringList values;
+  for (const QString& line : RunTool(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", stream,
+                                                                  "-show_entries", "packet=" + entry, "-of", "csv=p=0",
+                                                                  file})
+                                 .split('\n', Qt::SkipEmptyParts))
+    values << line.section(QLatin1Char(','), 0, 0);
+  return values;
+}
+
+QStringList PacketSizes(const QString& file, const QString& stream) { return PacketEntries(file, stream, "size"); }
+
+QByteArray FirstPacketData(const QString& file, const QString& stream) {
+  QProcess p;
+  p.start(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-i", file, "-map", "0:" + stream, "-c", "copy",
+                                     "-frames", "1", "-f", "data", "-"});
+  p.waitForFinished(120000);
+  return p.readAllStandardOutput();
 }
 
 }  // namespace testing_support

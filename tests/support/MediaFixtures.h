@@ -29,6 +29,10 @@ struct MediaSpec {
 // Path of the generated file; fails the current test when ffmpeg cannot make it.
 QString MediaFixture(const MediaSpec& spec);
 
+// A fixture made by the ffmpeg tool from the given arguments (inputs, filters,
+// codecs; everything but the output name), cached like MediaFixture.
+QString FixtureFromArguments(const QStringList& args, const QString& extension);
+
 // Runs a tool (ffmpeg, ffprobe …) and returns its standard output; exitCode
 // receives its exit status.
 QString RunTool(const QString& program, const QStringList& args, int* exitCode = nullptr);
@@ -56,5 +60,18 @@ double AudioRms(const QString& file, double from = 0, double seconds = 1);
 
 // Sizes of the packets of one stream, in order ("v:0", "a:0").
 QStringList PacketSizes(const QString& file, const QString& stream);
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+// Number of audio samples (per channel) of the first audio stream, decoded by the ffmpeg tool.
+int64_t AudioSampleCount(const QString& file);
+
+// One ffprobe entry of every packet of a stream, in order ("flags", "pts_time" …).
+QStringList PacketEntries(const QString& file, const QString& stream, const QString& entry);
+
+// The raw bytes of the first packet of a stream.
+QByteArray FirstPacketData(const QString& file, const QString& stream);
 
 }  // namespace testing_support

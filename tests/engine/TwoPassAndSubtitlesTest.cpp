@@ -1,0 +1,213 @@
+// Two-pass encoding and subtitle streams.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include "ConversionSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+// A clip that is hard to compress evenly: detail that changes over time.
+QString HardClip() {
+  return FixtureFromArguments({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=6", "-vf",
+                               "noise=alls=12:allf=t+u,hue=H=2*PI*t", "-c:v", "ffv1"},
+                              "mkv");
+}
+
+double VideoBitrate(const QString& file) {
+  qint64 bytes = 0;
+  for (const QString& s : PacketSizes(file, "v:0")) bytes += s.toLongLong();
+  return bytes * 8.0 / ProbeFormat(file, "duration").toDouble();
+}
+
+double EncodeAt(const QString& encoder, int pass, const QString& name) {
+  TAVConverter c;
+  const QString target = Target(name);
+  c.InputFiles() << HardClip();
+  c.OutputFiles() << target;
+  c.ConvertOptions().VideoOptions().SetEncoderVideoCodecName(encoder.toLatin1());
+  c.ConvertOptions().VideoOptions().SetBitrate(400000);
+  c.ConvertOptions().VideoOptions().SetPass(pass);
+  c.ConvertOptions().AudioOptions().SetAudioDisable(true);
+  const TConversionResult r = RunConversion(c);
+  EXPECT_TRUE(r.Succeeded()) << r.errorBoxes.join('|').toStdString();
+  return VideoBitrate(target);
+}
+
+}  // namespace
+
+TEST(TwoPass, TheSecondPassLandsNearerTheTarget) {
+  const QString folder = TemporaryFolder();
+  ASSERT_TRUE(QDir::setCurrent(folder));  // the statistics file goes to the current folder
+  for (const QString encoder : {"mpeg4", "libx264"}) {
+    const double single = EncodeAt(encoder, 0, encoder + "-single.mkv");
+    EncodeAt(encoder, 1, encoder + "-first.mkv");
+    EXPECT_TRUE(QFile::exists(QDir(folder).filePath("ffmpeg2pass-0.log"))) << encoder.toStdString();
+    const double second = EncodeAt(encoder, 2, encoder + "-second.mkv");
+    EXPECT_LT(std::abs(second - 400000), std::abs(single - 400000)) << encoder.toStdString() << " single " << single
+                                                                    << " two-pass " << second;
+    EXPECT_NEAR(second, 400000, 400000 * 0.05) << encoder.toStdString();
+    QFile::remove(QDir(folder).filePath("ffmpeg2pass-0.log"));
+  }
+}
+
+TEST(TwoPass, ABitrateTooLowForTheSecondPassFailsCleanly) {
+  const QString folder = TemporaryFolder();
+  ASSERT_TRUE(QDir::setCurrent(folder));
+  EncodeAt("mpeg4", 1, "first.mkv");
+  TAVConverter c;
+  c.InputFiles() << HardClip();
+  c.OutputFiles() << Target("starved.mkv");
+  c.ConvertOptions().VideoOptions().SetEncoderVideoCodecName("mpeg4");
+  c.ConvertOptions().VideoOptions().SetBitrate(20000);
+  c.ConvertOptions().VideoOptions().SetPass(2);
+  c.ConvertOptions().AudioOptions().SetAudioDisable(true);
+  EXPECT_EQ(RunConversion(c).errorBoxes,
+            QStringList{"Error while opening codec for output stream - maybe incorrect parameters such as bit_rate, "
+                        "rate, width or height"});
+}
+
+TEST(TwoPass, TheStatisticsFileIsNumberedByOutputStream) {
+  const QString folder = TemporaryFolder();
+  ASSERT_TRUE(QDir::setCurrent(folder));
+  MediaSpec spec;
+  spec.seconds = 1;
+  TAVConverter c;
+  c.InputFiles() << MediaFixture(spec);
+  c.OutputFiles() << Target("first.avi");
+  c.ConvertOptions().VideoOptions().SetPass(1);
+  ASSERT_TRUE(RunConversion(c).Succeeded());
+  EXPECT_EQ(QDir(folder).entryList({"ffmpeg2pass-*"}), QStringList{"ffmpeg2pass-0.log"});
+  // A second pass without statistics fails naming the file.
+  QFile::remove(QDir(folder).filePath("ffmpeg2pass-0.log"));
+  TAVConverter d;
+  d.InputFiles() << MediaFixture(spec);
+  d.OutputFiles() << Target("second.avi");
+  d.ConvertOptions().VideoOptions().SetPass(2);
+  const TConversionResult r = RunConversion(d);
+  ASSERT_EQ(r.errorBoxes.size(), 1);
+  EXPECT_TRUE(r.errorBoxes[0].startsWith("Cannot open file \"ffmpeg2pass-0.log\". ")) << r.errorBoxes[0].toStdString();
+}
+
+namespace {
+
+QString WithTextSubtitles() {
+  const QString srt = QDir(QStringLiteral(TESVANOR_FIXTURE_DIR)).filePath("cues.srt");
+  QFile f(srt);
+  if (f.open(QIODevice::WriteOnly))
+    f.write("1\n00:00:00,200 --> 00:00:00,900\nFirst cue\n\n2\n00:00:01,100 --> 00:00:01,800\nSecond cue\n\n");
+  f.close();
+  return FixtureFromArguments({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2", "-i", srt, "-c:v",
+                               "mpeg4", "-c:s", "srt"},
+                              "mkv");
+}
+
+// An MPEG program stream with DVD subtitle pictures, authored with spumux.
+QString WithBitmapSubtitles(bool stripTimestamps = false) {
+  const QDir dir(QStringLiteral(TESVANOR_FIXTURE_DIR));
+  const QString picture = dir.filePath("subpicture.png");
+  const QString xml = dir.filePath("subpicture.xml");
+  const QString plain = FixtureFromArguments({"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=3", "-f",
+                                              "lavfi", "-i", "sine=sample_rate=48000:duration=3", "-c:v", "mpeg2video",
+                                              "-c:a", "mp2", "-f", "vob"},
+                                             "vob");
+  const QString authored = dir.filePath(stripTimestamps ? "subtitled-nopts.vob" : "subtitled.vob");
+  if (QFile::exists(authored)) return authored;
+  int exit = -1;
+  // Two colours only, the black one transparent: what subtitle pictures may hold.
+  RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                     "color=c=black:s=720x576,drawbox=x=100:y=400:w=300:h=60:color=white:t=fill,format=rgb24",
+                     "-frames:v", "1", picture},
+          &exit);
+  QFile x(xml);
+  x.open(QIODevice::WriteOnly);
+  x.write(QStringLiteral("<subpictures><stream>"
+                         "<spu start=\"00:00:00.50\" end=\"00:00:01.50\" image=\"%1\" transparent=\"000000\"/>"
+                         "<spu start=\"00:00:02.00\" end=\"00:00:02.60\" image=\"%1\" transparent=\"000000\"/>"
+                         "</stream></subpictures>")
+              .arg(picture)
+              .toUtf8());
+  x.close();
+  QProcess spumux;
+  spumux.setStandardInputFile(plain);
+  spumux.setStandardOutputFile(authored + ".part");
+  spumux.start("spumux", {"-m", "dvd", xml});
+  spumux.waitForFinished(60000);
+  QFile part(authored + ".part");
+  if (stripTimestamps && part.open(QIODevice::ReadWrite)) {
+    // Clear the timestamp flags of every subtitle packet (private stream 1, substream 0x20).
+    QByteArray d = part.readAll();
+    for (qsizetype at = d.indexOf(QByteArray("\0\0\1\xbd", 4)); at >= 0; at = d.indexOf(QByteArray("\0\0\1\xbd", 4), at + 1)) {
+      const int headerLength = uint8_t(d[at + 8]);
+      if ((uint8_t(d[at + 9 + headerLength]) & 0xe0) == 0x20) d[at + 7] = char(uint8_t(d[at + 7]) & 0x3f);
+    }
+    part.seek(0);
+    part.write(d);
+    part.close();
+  }
+  QFile::rename(authored + ".part", authored);
+  return authored;
+}
+
+}  // namespace
+
+TEST(Subtitles, TextSubtitlesAreReencodedOrCopied) {
+  const QString source = WithTextSubtitles();
+  TAVConverter c;
+  const QString mkv = Target("subs.mkv");
+  c.InputFiles() << source;
+  c.OutputFiles() << mkv;
+  ASSERT_TRUE(RunConversion(c).Succeeded());
+  EXPECT_EQ(ProbeStream(mkv, "s:0", "codec_name"), "ass");
+  EXPECT_EQ(PacketEntries(mkv, "s:0", "pts_time").size(), 2);
+
+  // MP4 has no subtitle codec of its own; named, the text is re-encoded.
+  TAVConverter d;
+  const QString mp4 = Target("subs.mp4");
+  d.InputFiles() << source;
+  d.OutputFiles() << mp4;
+  d.ConvertOptions().SubtitleOptions().SetSubtitleCodecName("mov_text");
+  ASSERT_TRUE(RunConversion(d).Succeeded());
+  EXPECT_EQ(ProbeStream(mp4, "s:0", "codec_name"), "mov_text");
+
+  TAVConverter e;
+  const QString copied = Target("copied.mkv");
+  e.InputFiles() << source;
+  e.OutputFiles() << copied;
+  e.ConvertOptions().SubtitleOptions().SetSubtitleStreamCopy(true);
+  ASSERT_TRUE(RunConversion(e).Succeeded());
+  EXPECT_EQ(ProbeStream(copied, "s:0", "codec_name"), "subrip");
+  EXPECT_EQ(PacketSizes(copied, "s:0"), PacketSizes(source, "s:0"));
+}
+
+TEST(Subtitles, DvbSubtitlesShowThenClear) {
+  const QString source = WithBitmapSubtitles();
+  ASSERT_EQ(ProbeStream(source, "s:0", "codec_name"), "dvd_subtitle");
+  TAVConverter c;
+  const QString target = Target("dvb.ts");
+  c.InputFiles() << source;
+  c.OutputFiles() << target;
+  c.ConvertOptions().SubtitleOptions().SetSubtitleCodecName("dvbsub");
+  const TConversionResult r = RunConversion(c);
+  ASSERT_TRUE(r.Succeeded()) << r.errorBoxes.join('|').toStdString();
+  EXPECT_EQ(ProbeStream(target, "s:0", "codec_name"), "dvb_subtitle");
+  // Two subtitles, each written twice: shown, then cleared at its end time.
+  const QStringList times = PacketEntries(target, "s:0", "pts_time");
+  ASSERT_EQ(times.size(), 4);
+  EXPECT_NEAR(times[1].toDouble() - times[0].toDouble(), 1.0, 0.05);
+  EXPECT_NEAR(times[3].toDouble() - times[2].toDouble(), 0.6, 0.05);
+}
+
+TEST(Subtitles, SubtitlePacketsWithoutTimesAreRefused) {
+  const QString source = WithBitmapSubtitles(true);
+  TAVConverter c;
+  c.InputFiles() << source;
+  c.OutputFiles() << Target("nopts.ts");
+  c.ConvertOptions().SubtitleOptions().SetSubtitleCodecName("dvbsub");
+  EXPECT_EQ(RunConversion(c).errorBoxes, QStringList{"Subtitle packets must have a pts"});
+}
