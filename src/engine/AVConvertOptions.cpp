@@ -35,8 +35,9 @@ int LibrarySampleFormat(TAVAudioSampleFormat f) { return static_cast<int>(f) - 1
 
 void TRational::Assign(const TAVPersistent& Source) {
   const auto& s = SameClass<TRational>(Source, *this);
-  Setnum(s.num());
-  Setden(s.den());
+  Fnum = s.num();
+  Fden = s.den();
+  FRequested = s.Requested();
 }
 
 // ------------------------------------------------------------ TAudioOptions

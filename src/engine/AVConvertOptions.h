@@ -43,12 +43,21 @@ class TRational : public TAVPersistent {
 
   int num() const { return Fnum; }
   int den() const { return Fden; }
-  void Setnum(int v) { Fnum = v; }
-  void Setden(int v) { Fden = v; }
+  // Setting a term is a request for that rate, even the default one.
+  void Setnum(int v) { Fnum = v, FRequested = true; }
+  void Setden(int v) { Fden = v, FRequested = true; }
+  // Stored values read back: a request only where they differ from the default.
+  void Loadnum(int v) { Fnum = v, FRequested = FRequested || v != DefaultNum; }
+  void Loadden(int v) { Fden = v, FRequested = FRequested || v != DefaultDen; }
+  // The input's rate, taken over as working state: no request.
+  void SetFromInput(int num, int den) { Fnum = num, Fden = den, FRequested = false; }
+  // Whether somebody asked for this rate (copied by Assign, never stored).
+  bool Requested() const { return FRequested; }
 
  private:
   int Fnum = DefaultNum;
   int Fden = DefaultDen;
+  bool FRequested = false;
 };
 
 enum TAVAudioSampleFormat : uint8_t { sfAuto, sfU8, sfS16, sfS32, sfFLT, sfDBL };

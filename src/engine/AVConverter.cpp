@@ -337,6 +337,9 @@ void TAVConverter::Execute(TAVConvertThread* thread) {
 }
 
 void TAVConverter::RunConversion() {
+  const TVideoOptions& vo = FConvertOptions.VideoOptions();
+  FRequestedRate = vo.FrameRate().Requested() ? AVRational{vo.FrameRate().num(), vo.FrameRate().den()} : AVRational{0, 0};
+  FRequestedPixFormat = vo.FramePixFormat();
   LogOptionsWithoutEffect();
   ParseStreamMaps();
   ApplyBitrateOptions();

@@ -138,6 +138,10 @@ class TAVConverter {
   uint64_t _ChannelLayout = 0;
   int _FrameWidth = 0;
   int _FrameHeight = 0;
+  // What the caller asked for before the inputs replaced it with their own
+  // values: a frame rate ({0, 0} for "as the input") and a pixel format (-1).
+  AVRational FRequestedRate{0, 0};
+  int FRequestedPixFormat = -1;
   media::PacketPtr FPkt;
   std::vector<uint8_t> subtitle_out;
   int64_t TempStartTime = 0;
@@ -177,6 +181,8 @@ class TAVConverter {
   void NewVideoStream(AVFormatContext* oc, int file);
   void NewAudioStream(AVFormatContext* oc, int file);
   void NewSubtitleStream(AVFormatContext* oc, int file);
+  const AVOutputFormat* GuessOutputFormat(const QString& name) const;
+  void FitVideoEncoder(TAVOutputStream& ost);
   void OpenOutputIO(AVFormatContext* oc, const QString& name);
 
   // Setting up the run (TranscodeSetup.cpp).

@@ -218,8 +218,7 @@ void TAVConverter::SetupInputVideoStream(AVFormatContext* ic, TAVInputStream& is
                             "%2.2f (%d/%d)",
                             ist.index, av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(rate), rate.num,
                             rate.den));
-  vo.FrameRate().Setnum(rate.num);
-  vo.FrameRate().Setden(rate.den);
+  vo.FrameRate().SetFromInput(rate.num, rate.den);
 
   if (vo.VideoDisable())
     st->discard = AVDISCARD_ALL;

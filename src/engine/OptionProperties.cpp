@@ -29,8 +29,8 @@ const TPropList& TAVPersistent::RuntimeProperties() const {
 const TPropList& TRational::Properties() const {
   using C = TRational;
   static const TPropList list{
-      Property("num", K::Integer, &C::num, &C::Setnum, int64_t(DefaultNum)),
-      Property("den", K::Integer, &C::den, &C::Setden, int64_t(DefaultDen)),
+      Property("num", K::Integer, &C::num, &C::Loadnum, int64_t(DefaultNum)),
+      Property("den", K::Integer, &C::den, &C::Loadden, int64_t(DefaultDen)),
   };
   return list;
 }

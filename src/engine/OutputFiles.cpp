@@ -68,7 +68,7 @@ void TAVConverter::OpenOutputFile(int index) {
   // A format named in the options holds for every output; otherwise each
   // output's name decides its own.
   if (!file_oformat || FConvertOptions.OutputFormat().isEmpty()) {
-    file_oformat = av_guess_format(nullptr, name.toLocal8Bit().constData(), nullptr);
+    file_oformat = GuessOutputFormat(name);
     if (!file_oformat)
       Fail(QString::asprintf("Unable to find a suitable output format for %s", name.toUtf8().constData()));
   }
@@ -123,6 +123,49 @@ void TAVConverter::OpenOutputFile(int index) {
   ApplyStoredOptions(oc, osFormat, AV_OPT_FLAG_ENCODING_PARAM);
 }
 
+const AVOutputFormat* TAVConverter::GuessOutputFormat(const QString& name) const {
+  const QByteArray n = name.toLocal8Bit();
+  const AVOutputFormat* f = av_guess_format(nullptr, n.constData(), nullptr);
+  // A numbered name of an animated-picture type means one file per picture.
+  if (f && av_filename_number_test(n.constData()))
+    for (const char* animated : {"gif", "apng", "webp"})
+      if (qstrcmp(f->name, animated) == 0) return av_guess_format("image2", nullptr, nullptr);
+  return f;
+}
+
+void TAVConverter::FitVideoEncoder(TAVOutputStream& ost) {
+  AVCodecContext* e = ost.enc_ctx.get();
+  auto note = [this](const QString& text) { DoLog(AV_LOG_WARNING, text); };
+  if (e->rc_max_rate > 0 && e->bit_rate > e->rc_max_rate) {
+    note(QStringLiteral("Video bitrate %1 above the maximum rate; using %2").arg(e->bit_rate).arg(e->rc_max_rate));
+    e->bit_rate = e->rc_max_rate;
+  }
+  if (e->codec_id == AV_CODEC_ID_MJPEG && e->strict_std_compliance >= 0) {
+    // Plain JPEG wants full-range pictures.
+    const AVPixelFormat full = e->pix_fmt == AV_PIX_FMT_YUV420P   ? AV_PIX_FMT_YUVJ420P
+                               : e->pix_fmt == AV_PIX_FMT_YUV422P ? AV_PIX_FMT_YUVJ422P
+                               : e->pix_fmt == AV_PIX_FMT_YUV444P ? AV_PIX_FMT_YUVJ444P
+                                                                  : e->pix_fmt;
+    e->pix_fmt = full;
+  }
+  if (e->codec_id == AV_CODEC_ID_DVVIDEO) {
+    // DV knows two standard-definition pictures: 625 lines at 25/s, 525 at 29.97/s.
+    const bool pal = std::fabs(av_q2d(e->framerate) - 25.0) < std::fabs(av_q2d(e->framerate) - 29.97);
+    const int width = 720, height = pal ? 576 : 480;
+    const AVRational rate = pal ? AVRational{25, 1} : AVRational{30000, 1001};
+    AVPixelFormat format = e->pix_fmt;
+    if (format != AV_PIX_FMT_YUV422P) format = pal ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+    if (e->width != width || e->height != height || av_cmp_q(e->framerate, rate) != 0 || format != e->pix_fmt) {
+      note(QStringLiteral("DV takes %1x%2 at %3/%4 only; the picture is fitted").arg(width).arg(height).arg(rate.num).arg(rate.den));
+      e->width = width;
+      e->height = height;
+      e->framerate = rate;
+      e->time_base = av_inv_q(rate);
+      e->pix_fmt = format;
+    }
+  }
+}
+
 void TAVConverter::OpenOutputIO(AVFormatContext* oc, const QString& name) {
   const QFileInfo info(name);
   if (name.contains(QLatin1Char('/'))) QDir().mkpath(info.absolutePath());
@@ -170,7 +213,8 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
     ost.stream_copy = true;
     st->sample_aspect_ratio = AspectFraction(aspect);
   } else {
-    AVRational rate{vo.FrameRate().num(), vo.FrameRate().den()};
+    // A rate the caller asked for wins over the input's.
+    AVRational rate = FRequestedRate.num ? FRequestedRate : AVRational{vo.FrameRate().num(), vo.FrameRate().den()};
     if (rate.num == 0 || rate.den == 0) rate = {25, 1};
     e->codec_id = codec ? codec->id : id;
     ApplyStoredOptions(e, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
@@ -181,7 +225,7 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
     e->width = _FrameWidth;
     e->height = _FrameHeight;
     e->sample_aspect_ratio = st->sample_aspect_ratio = AspectFraction(aspect);
-    e->pix_fmt = static_cast<AVPixelFormat>(vo.FramePixFormat());
+    e->pix_fmt = static_cast<AVPixelFormat>(FRequestedPixFormat >= 0 ? FRequestedPixFormat : vo.FramePixFormat());
     PickPixelFormat(ost);
     if (vo.IntraOnly()) e->gop_size = 0;
     if (vo.VideoQscale() != 0 || vo.SameQuality()) {
@@ -201,6 +245,7 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
     if (FConvertOptions.DoPSNR()) e->flags |= AV_CODEC_FLAG_PSNR;
     if (vo.Pass() == 1) e->flags |= AV_CODEC_FLAG_PASS1;
     if (vo.Pass() == 2) e->flags |= AV_CODEC_FLAG_PASS2;
+    FitVideoEncoder(ost);
   }
   // After the stored options, which may have replaced the whole flags value.
   const int globalHeader = vo.VideoGlobalHeader();
