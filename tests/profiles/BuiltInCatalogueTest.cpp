@@ -84,14 +84,6 @@ TEST(BuiltInCatalogue, CategoriesListTheirProfiles) {
 
 TEST(BuiltInCatalogue, RepresentativeRows) {
   TCatalogue c;
-  auto* aac = c.Named<TAVCustomAudioProfile>("pfAAC");
-  ASSERT_NE(aac, nullptr);
-  EXPECT_EQ(aac->Description(), "AAC Audio");
-  EXPECT_EQ(aac->Category(), QString::fromUtf8("音频"));
-  EXPECT_EQ(aac->SampleRate(), 48000);
-  EXPECT_EQ(aac->AudioChannels(), TCustomAudioChannels::stereo2);
-  EXPECT_EQ(aac->AudioBitrate(), 128.0);
-
   auto* gpp = c.Named<TAVCustomVideoProfile>("pf3gp");
   ASSERT_NE(gpp, nullptr);
   EXPECT_EQ(gpp->VideoEncoder(), TCustomVideoEncoder::H263);
@@ -106,13 +98,6 @@ TEST(BuiltInCatalogue, RepresentativeRows) {
   EXPECT_EQ(iphone->FrameAspectRatio(), AR4_3);
   EXPECT_EQ(iphone->FrameSize(), fsIPhone);
   EXPECT_EQ(iphone->Options(), QStringList({"maxrate=1000000", "qmin=3", "qmax=5", "bufsize=4096k", "g=300"}));
-
-  auto* mce = c.Named<TAVCustomVideoProfile>("pfXb_MPEG_MCE");
-  ASSERT_NE(mce, nullptr);
-  EXPECT_EQ(mce->FrameSize(), fsMceHd);
-  EXPECT_EQ(mce->FrameRate(), r30);
-  EXPECT_EQ(mce->VideoBitrate(), 8000);
-  EXPECT_EQ(mce->AudioBitrate(), 224.0);
 
   auto* wmvhd = c.Named<TAVCustomVideoProfile>("pfdWMVhd");
   ASSERT_NE(wmvhd, nullptr);
