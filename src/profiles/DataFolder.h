@@ -14,7 +14,7 @@ inline QString UserDataFolder() {
   QString base = qEnvironmentVariable("XDG_DATA_HOME");
   // A relative value is invalid by the XDG rules and is ignored.
   if (base.isEmpty() || QDir::isRelativePath(base)) base = QDir::homePath() + QStringLiteral("/.local/share");
-  return QDir::cleanPath(base) + QStringLiteral("/Ormentis/Tesvanor/");
+  return QDir::cleanPath(base + QStringLiteral("/Ormentis/Tesvanor")) + QLatin1Char('/');
 }
 
 // A file of the data folder, e.g. UserDataFile("Profiles.ini").

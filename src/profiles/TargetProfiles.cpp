@@ -1,5 +1,9 @@
 #include "profiles/TargetProfiles.h"
 
+#include <initializer_list>
+#include <iterator>
+#include <utility>
+
 extern "C" {
 #include <libavutil/pixfmt.h>
 }

@@ -1,6 +1,7 @@
 #include "profiles/X264Profile.h"
 
 #include <array>
+#include <utility>
 
 #include "engine/AVConverter.h"
 
