@@ -102,7 +102,9 @@ int Convert(const QStringList& args) {
   TAVConverter c;
   ConvertRequest request;
   QString error;
-  if (!ParseConvertArguments(args, c, request, error)) return UsageError(error);
+  QStringList rest = args;  // the profile goes first, the explicit options after it
+  if (!ApplyProfileArguments(rest, c, error)) return UsageError(error);
+  if (!ParseConvertArguments(rest, c, request, error)) return UsageError(error);
   c.InputFiles() = request.inputs;
   c.OutputFiles() = request.outputs;
 

@@ -14,6 +14,7 @@ const char* const Usage =
     "\n"
     "Commands:\n"
     "  convert SOURCE TARGET [options]   convert one media file\n"
+    "      --profile DESCRIPTION         apply a profile first (see 'profiles'); the options after it\n"
     "      --set PATH=VALUE              set an option of the tree, e.g. VideoOptions.FrameWidth=320,\n"
     "                                    AudioOptions.EncoderAudioCodecName=mp2, StartTime=2000000\n"
     "      --codec-option NAME=VALUE     a library codec or container option\n"
@@ -23,6 +24,7 @@ const char* const Usage =
     "      --threads N                   decoder and encoder threads (0: one per processor)\n"
     "      --quiet                       no progress line\n"
     "      --verbose                     engine and library log lines on standard error\n"
+    "  profiles                          list the profiles: category, description, extension (tab-separated)\n"
     "  version                           the program's and the media libraries' versions\n"
     "  help                              this text\n"
     "\n"
@@ -54,5 +56,6 @@ int main(int argc, char** argv) {
   }
   if (command == QLatin1String("version") || command == QLatin1String("--version")) return ShowVersion();
   if (command == QLatin1String("convert")) return cli::Convert(args.mid(1));
+  if (command == QLatin1String("profiles")) return cli::Profiles(args.mid(1));
   return cli::UsageError(QStringLiteral("unknown command '%1'").arg(command));
 }
