@@ -7,6 +7,7 @@
 namespace cli {
 
 int Convert(const QStringList& args);
+int Dvd(const QStringList& args);
 
 // Prints "tesvanor-cli: <message>" and the usage hint; returns 2.
 int UsageError(const QString& message);
