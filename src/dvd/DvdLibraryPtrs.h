@@ -16,16 +16,12 @@ struct DvdReaderDeleter {
 struct IfoDeleter {
   void operator()(ifo_handle_t* i) const { ifoClose(i); }
 };
-struct DvdFileDeleter {
-  void operator()(dvd_file_t* f) const { DVDCloseFile(f); }
-};
 struct NavDeleter {
   void operator()(dvdnav_t* n) const { dvdnav_close(n); }
 };
 
 using DvdReaderPtr = std::unique_ptr<dvd_reader_t, DvdReaderDeleter>;
 using IfoPtr = std::unique_ptr<ifo_handle_t, IfoDeleter>;
-using DvdFilePtr = std::unique_ptr<dvd_file_t, DvdFileDeleter>;
 using NavPtr = std::unique_ptr<dvdnav_t, NavDeleter>;
 
 // The libraries write their messages to standard error unless given a
