@@ -14,6 +14,7 @@ int Profiles(const QStringList& args);
 // Takes every "--profile DESCRIPTION" out of args and applies those profiles
 // to the converter, in order; false with error set for an unknown profile.
 bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error);
+int Dvd(const QStringList& args);
 
 // Prints "tesvanor-cli: <message>" and the usage hint; returns 2.
 int UsageError(const QString& message);

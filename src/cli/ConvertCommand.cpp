@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "cli/DvdSource.h"
 #include "engine/AVConverter.h"
 #include "engine/ErrorBox.h"
 
@@ -98,13 +99,18 @@ bool ParseConvertArguments(const QStringList& args, TAVConverter& c, ConvertRequ
 
 }  // namespace
 
-int Convert(const QStringList& args) {
+int Convert(const QStringList& arguments) {
   TAVConverter c;
   ConvertRequest request;
   QString error;
-  QStringList rest = args;  // the profile goes first, the explicit options after it
-  if (!ApplyProfileArguments(rest, c, error)) return UsageError(error);
-  if (!ParseConvertArguments(rest, c, request, error)) return UsageError(error);
+  QStringList args = arguments;  // the profile goes first, the explicit options after it
+  TDvdSource dvdSource;
+  if (!ApplyProfileArguments(args, c, error)) return UsageError(error);
+  if (!dvdSource.TakeOptions(args, error) || !ParseConvertArguments(args, c, request, error)) return UsageError(error);
+  if (dvdSource.Wanted()) {
+    if (!dvdSource.Open(request.inputs[0])) return 1;
+    request.inputs[0] = dvdSource.Name();
+  }
   c.InputFiles() = request.inputs;
   c.OutputFiles() = request.outputs;
 

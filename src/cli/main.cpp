@@ -24,7 +24,10 @@ const char* const Usage =
     "      --threads N                   decoder and encoder threads (0: one per processor)\n"
     "      --quiet                       no progress line\n"
     "      --verbose                     engine and library log lines on standard error\n"
+    "      --dvd-title N                 SOURCE is a DVD (device, disc folder, VIDEO_TS folder or .iso):\n"
+    "                                    convert its title N; with --dvd-chapters FIRST-LAST, --dvd-angle K\n"
     "  profiles                          list the profiles: category, description, extension (tab-separated)\n"
+    "  dvd [PATH]                        list the titles of a DVD; without PATH the drives holding one\n"
     "  version                           the program's and the media libraries' versions\n"
     "  help                              this text\n"
     "\n"
@@ -57,5 +60,6 @@ int main(int argc, char** argv) {
   if (command == QLatin1String("version") || command == QLatin1String("--version")) return ShowVersion();
   if (command == QLatin1String("convert")) return cli::Convert(args.mid(1));
   if (command == QLatin1String("profiles")) return cli::Profiles(args.mid(1));
+  if (command == QLatin1String("dvd")) return cli::Dvd(args.mid(1));
   return cli::UsageError(QStringLiteral("unknown command '%1'").arg(command));
 }

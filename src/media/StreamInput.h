@@ -2,8 +2,15 @@
 // Names of the form "stream:N" (optionally "stream:N.ext") read one of the
 // program's own live byte-stream objects (a DVD title, for instance) through a
 // custom I/O context instead of a file.
+//
+// A stream object is registered under a number. Opening its name hands the
+// object to that input, which frees it when it closes; the number then names
+// nothing any more, as does a number stored by an earlier run of the program.
 
 #include <QString>
+#include <memory>
+
+#include "media/ByteStream.h"
 
 extern "C" {
 #include <libavformat/avio.h>
@@ -20,5 +27,15 @@ int OpenStreamIO(const QString& name, AVIOContext** pb);
 
 // Frees an I/O context made by OpenStreamIO, and the stream object behind it.
 void CloseStreamIO(AVIOContext** pb);
+
+// Makes a stream object openable; returns its number (always positive).
+int RegisterStream(std::unique_ptr<TByteStream> stream);
+
+// "stream:N".
+QString StreamName(int number);
+
+// Frees a registered object that no input has opened; false when the number
+// names no such object.
+bool ReleaseStream(int number);
 
 }  // namespace media
