@@ -7,6 +7,8 @@
 namespace cli {
 
 int Convert(const QStringList& args);
+int Probe(const QStringList& args);
+int Snapshot(const QStringList& args);
 
 // Prints "tesvanor-cli: <message>" and the usage hint; returns 2.
 int UsageError(const QString& message);

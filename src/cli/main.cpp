@@ -23,6 +23,8 @@ const char* const Usage =
     "      --threads N                   decoder and encoder threads (0: one per processor)\n"
     "      --quiet                       no progress line\n"
     "      --verbose                     engine and library log lines on standard error\n"
+    "  probe FILE                        the first video and audio stream's parameters, one per line\n"
+    "  snapshot FILE SECONDS OUT.png     the picture on screen at that time, as an image file\n"
     "  version                           the program's and the media libraries' versions\n"
     "  help                              this text\n"
     "\n"
@@ -54,5 +56,7 @@ int main(int argc, char** argv) {
   }
   if (command == QLatin1String("version") || command == QLatin1String("--version")) return ShowVersion();
   if (command == QLatin1String("convert")) return cli::Convert(args.mid(1));
+  if (command == QLatin1String("probe")) return cli::Probe(args.mid(1));
+  if (command == QLatin1String("snapshot")) return cli::Snapshot(args.mid(1));
   return cli::UsageError(QStringLiteral("unknown command '%1'").arg(command));
 }
