@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QtEndian>
 
 #include "InspectFixtures.h"
@@ -130,6 +131,17 @@ TEST(Probe, ActivationChangesOnlyOnANewStateOfAnExistingFile) {
   probe.SetActive(true);
   EXPECT_EQ(probe.Channels(), 1);
   EXPECT_EQ(probe.AudioBitrate(), 44100 * 8);
+
+  // A file that went away while open still closes.
+  const QString copy = QDir(TemporaryFolder()).filePath(QStringLiteral("going.wav"));
+  ASSERT_TRUE(QFile::copy(other, copy));
+  probe.SetActive(false);
+  probe.SetFileName(copy);
+  probe.SetActive(true);
+  ASSERT_TRUE(probe.Active());
+  ASSERT_TRUE(QFile::remove(copy));
+  probe.SetActive(false);
+  EXPECT_FALSE(probe.Active());
 }
 
 TEST(Probe, FailuresRaiseTheirMessagesAndLeaveTheProbeInactive) {
