@@ -87,6 +87,7 @@ void TVideoFrameReader::Close() {
   videoStream = -1;
   FState = rsFresh;
   FInputEnded = false;
+  FLatestFedTime = AV_NOPTS_VALUE;
   FStartTime = 0;
   FDuration = 0;
 }
@@ -134,6 +135,7 @@ bool TVideoFrameReader::Seek(int64_t timestamp, int streamIndex) {
   pFrame.reset();
   FAhead.reset();
   FInputEnded = false;
+  FLatestFedTime = AV_NOPTS_VALUE;
   FState = rsReading;
   return true;
 }
@@ -165,6 +167,7 @@ const AVFrame* TVideoFrameReader::DecodeOnTo(int64_t position, bool exact, bool 
   media::FramePtr shown = continuing ? std::move(pFrame) : media::FramePtr();
   int64_t shownTime = FFrameTime;
   media::FramePtr picture;
+  FTarget = exact ? position : AV_NOPTS_VALUE;
   while (NextPicture(picture)) {
     const int64_t t = PictureTime(picture.get());
     if (!exact || t == AV_NOPTS_VALUE || t > position) {
@@ -219,10 +222,22 @@ bool TVideoFrameReader::FeedDecoder() {
       return true;
     }
     const bool ours = FPacket->stream_index == videoStream;
-    if (ours) avcodec_send_packet(pCodecCtx.get(), FPacket.get());  // a damaged packet is skipped
+    if (ours) {
+      const int64_t t = FPacket->pts == AV_NOPTS_VALUE
+                            ? AV_NOPTS_VALUE
+                            : av_rescale_q(FPacket->pts, ic->streams[videoStream]->time_base, AV_TIME_BASE_Q);
+      pCodecCtx->skip_frame = HiddenBeforeTarget(t) ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+      avcodec_send_packet(pCodecCtx.get(), FPacket.get());  // a damaged packet is skipped
+      if (t != AV_NOPTS_VALUE && (FLatestFedTime == AV_NOPTS_VALUE || t > FLatestFedTime)) FLatestFedTime = t;
+    }
     av_packet_unref(FPacket.get());
     if (ours) return true;
   }
+}
+
+bool TVideoFrameReader::HiddenBeforeTarget(int64_t packetTime) const {
+  return FTarget != AV_NOPTS_VALUE && packetTime != AV_NOPTS_VALUE && FLatestFedTime != AV_NOPTS_VALUE &&
+         packetTime < FLatestFedTime && FLatestFedTime <= FTarget;
 }
 
 int64_t TVideoFrameReader::PictureTime(const AVFrame* picture) const {

@@ -52,6 +52,9 @@ class TVideoFrameReader {
   // The next picture in display order (a kept look-ahead picture first).
   bool NextPicture(media::FramePtr& picture);
   bool FeedDecoder();
+  // True for a packet whose picture is certainly replaced on screen before
+  // FTarget: a picture fed earlier shows after it and not after FTarget.
+  bool HiddenBeforeTarget(int64_t packetTime) const;
   int64_t PictureTime(const AVFrame* picture) const;
   int64_t LastDecodedTime() const;
 
@@ -66,6 +69,10 @@ class TVideoFrameReader {
   int64_t FAheadTime = 0;
   TReadState FState = rsFresh;
   bool FInputEnded = false;    // the decoder has been told that no packet follows
+  // Pictures that nothing refers to and that are hidden before the target
+  // are not decoded at all (AV_NOPTS_VALUE: decode everything).
+  int64_t FTarget = AV_NOPTS_VALUE;
+  int64_t FLatestFedTime = AV_NOPTS_VALUE;  // the latest picture time fed since the last seek
   int64_t FStartTime = 0;
   int64_t FDuration = 0;
 };
