@@ -152,7 +152,7 @@ const AVFrame* TVideoFrameReader::FrameAfterSeek(int64_t position) {
     // Nothing at all (a seek to the very end may land past the last packet) or a picture after position.
     if (picture && (FFrameTime == AV_NOPTS_VALUE || FFrameTime <= position)) break;
     int64_t target = position - stepBack;
-    if (picture->pkt_dts != AV_NOPTS_VALUE)
+    if (picture && picture->pkt_dts != AV_NOPTS_VALUE)
       target = std::min(target, av_rescale_q(picture->pkt_dts, st->time_base, AV_TIME_BASE_Q) - 1);
     if (!Seek(target, -1)) {
       FState = rsLost;  // the picture found stays the answer; the next request seeks again
