@@ -15,6 +15,8 @@ int Profiles(const QStringList& args);
 // to the converter, in order; false with error set for an unknown profile.
 bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error);
 int Dvd(const QStringList& args);
+int Probe(const QStringList& args);
+int Snapshot(const QStringList& args);
 
 // Prints "tesvanor-cli: <message>" and the usage hint; returns 2.
 int UsageError(const QString& message);

@@ -28,6 +28,8 @@ const char* const Usage =
     "                                    convert its title N; with --dvd-chapters FIRST-LAST, --dvd-angle K\n"
     "  profiles                          list the profiles: category, description, extension (tab-separated)\n"
     "  dvd [PATH]                        list the titles of a DVD; without PATH the drives holding one\n"
+    "  probe FILE                        the first video and audio stream's parameters, one per line\n"
+    "  snapshot FILE SECONDS OUT.png     the picture on screen at that time, as an image file\n"
     "  version                           the program's and the media libraries' versions\n"
     "  help                              this text\n"
     "\n"
@@ -61,5 +63,7 @@ int main(int argc, char** argv) {
   if (command == QLatin1String("convert")) return cli::Convert(args.mid(1));
   if (command == QLatin1String("profiles")) return cli::Profiles(args.mid(1));
   if (command == QLatin1String("dvd")) return cli::Dvd(args.mid(1));
+  if (command == QLatin1String("probe")) return cli::Probe(args.mid(1));
+  if (command == QLatin1String("snapshot")) return cli::Snapshot(args.mid(1));
   return cli::UsageError(QStringLiteral("unknown command '%1'").arg(command));
 }
