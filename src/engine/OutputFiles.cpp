@@ -196,6 +196,12 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
   const AVCodec* codec = nullptr;
   if (!copy) {
     id = av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, AVMEDIA_TYPE_VIDEO);
+    // Numbered animated-picture names go to the picture-sequence muxer but keep
+    // their own picture codec.
+    const AVOutputFormat* own = av_guess_format(nullptr, oc->url, nullptr);
+    if (own && own != oc->oformat && own->video_codec != AV_CODEC_ID_NONE &&
+        qstrcmp(oc->oformat->name, "image2") == 0)
+      id = own->video_codec;
     codec = vo.EncoderVideoCodecName().isEmpty()
                 ? avcodec_find_encoder(id)
                 : FindCodec(QString::fromLatin1(vo.EncoderVideoCodecName()), AVMEDIA_TYPE_VIDEO, true);
