@@ -4,7 +4,6 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
-#include <cstdio>
 
 namespace tasks {
 
@@ -21,9 +20,8 @@ QString FloatText(double v) {
   if (std::isinf(v)) return v < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
   if (v == 0) return QStringLiteral("0");
   // d.dddddddddddddde±x: the 15 significant digits and the decimal exponent.
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.*e", Precision - 1, std::fabs(v));
-  const QString text = QString::fromLatin1(buffer);
+  // QString::number ignores the process locale, unlike printf.
+  const QString text = QString::number(std::fabs(v), 'e', Precision - 1);
   const qsizetype e = text.indexOf(QLatin1Char('e'));
   QString digits = text.left(e).remove(QLatin1Char('.'));
   const int exponent = text.mid(e + 1).toInt();
