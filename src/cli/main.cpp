@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "cli/TaskCommands.h"
 #include "media/MediaLibraries.h"
 
 namespace {
@@ -23,6 +24,9 @@ const char* const Usage =
     "      --threads N                   decoder and encoder threads (0: one per processor)\n"
     "      --quiet                       no progress line\n"
     "      --verbose                     engine and library log lines on standard error\n"
+    "      --save-task                   store the conversion in the task database, like the program\n"
+    "  tasks [--database FILE]           list the stored tasks: ID, converting, category, date,\n"
+    "                                    source, target, profile\n"
     "  version                           the program's and the media libraries' versions\n"
     "  help                              this text\n"
     "\n"
@@ -54,5 +58,6 @@ int main(int argc, char** argv) {
   }
   if (command == QLatin1String("version") || command == QLatin1String("--version")) return ShowVersion();
   if (command == QLatin1String("convert")) return cli::Convert(args.mid(1));
+  if (command == QLatin1String("tasks")) return cli::Tasks(args.mid(1));
   return cli::UsageError(QStringLiteral("unknown command '%1'").arg(command));
 }
