@@ -41,7 +41,16 @@ void ShowTasks(TTaskListModel* list, const std::vector<std::unique_ptr<TAVTask>>
 
 TNodeObject::TNodeObject() = default;
 
-TNodeObject::~TNodeObject() { ClearTasks(); }
+TNodeObject::~TNodeObject() {
+  // No view is touched here: the window may have destroyed its views first.
+  while (!FTasks.empty()) FTasks.pop_back();
+}
+
+void TNodeObject::RemoveRowsFromViews() {
+  for (const auto& task : FTasks)
+    if (task->FListView) task->FListView->RemoveRow(task.get());
+  if (FListView) FListView->RemoveRow(this);
+}
 
 void TNodeObject::Delete(bool, bool) { throw std::logic_error("only tasks can be deleted"); }
 
@@ -76,7 +85,7 @@ void TNodeObject::ClearTasks() {
     // Out of the list before it goes, so that nothing finds it half-destroyed.
     std::unique_ptr<TAVTask> last = std::move(FTasks.back());
     FTasks.pop_back();
-    if (FListView) FListView->RemoveRow(last.get());
+    if (last->FListView) last->FListView->RemoveRow(last.get());
   }
 }
 

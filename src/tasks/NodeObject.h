@@ -43,8 +43,11 @@ class TNodeObject : public TAVPersistent {
   void AddTask(std::unique_ptr<TAVTask> task);
   // Hands the task over to the caller; null when this node does not hold it.
   std::unique_ptr<TAVTask> TakeTask(const TAVTask* task);
-  // Destroys every task, last first.
+  // Destroys every task, last first, and takes their rows out of the list.
   void ClearTasks();
+  // Takes the rows of this node and its tasks out of the list; called before
+  // the node is removed while the views live on.
+  void RemoveRowsFromViews();
 
   // The payload of this node's parent in the explorer tree.
   TNodeObject* ParentNode() const;

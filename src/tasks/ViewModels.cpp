@@ -119,8 +119,10 @@ TNodeObject* TExplorerTree::AddNode(std::unique_ptr<TNodeObject> payload, TNodeO
 void TExplorerTree::RemoveNode(TNodeObject* payload) {
   TItem* item = Find(payload);
   if (!item) return;
-  for (TNodeObject* n : Subtree(payload))
+  for (TNodeObject* n : Subtree(payload)) {
     if (n == FSelected) FSelected = nullptr;
+    n->RemoveRowsFromViews();
+  }
   auto& siblings = item->Parent->Children;
   const auto it = std::find_if(siblings.begin(), siblings.end(), [&](const auto& c) { return c.get() == item; });
   std::unique_ptr<TItem> removed = std::move(*it);

@@ -77,7 +77,8 @@ class TLogListModel {
 };
 
 // The explorer tree: owns its node payloads; removing a node destroys it and
-// everything below it.
+// everything below it, and takes their rows out of the task list. Destroying
+// the tree touches no view, so views and tree may go in any order.
 class TExplorerTree {
  public:
   TExplorerTree();

@@ -240,3 +240,22 @@ TEST_F(Nodes, DeletingAFinishedTaskWithItsFiles) {
   EXPECT_FALSE(QFile::exists(target));
   EXPECT_EQ(Count("select count(*) from conversions"), 0);
 }
+
+TEST_F(Nodes, ViewsAndTreeMayGoInAnyOrder) {
+  AddFinishedRow("/in/a.avi", 1);
+  auto list = std::make_unique<TTaskListModel>();
+  auto tree = std::make_unique<TExplorerTree>();
+  BuildExplorerTree(*tree);
+  tree->RootCategory()->LoadTaskList(list.get());
+  ASSERT_EQ(list->RowCount(), 1);
+  list.reset();  // the window's views first
+  tree.reset();
+
+  TTaskListModel kept;
+  TExplorerTree other;
+  BuildExplorerTree(other);
+  other.RootCategory()->LoadTaskList(&kept);
+  ASSERT_EQ(kept.RowCount(), 1);
+  other.RemoveNode(other.RootCategory());
+  EXPECT_EQ(kept.RowCount(), 0) << "removing a node takes its rows along";
+}
