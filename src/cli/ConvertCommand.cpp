@@ -5,10 +5,12 @@
 #include <QTimer>
 #include <atomic>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 
 #include "cli/Commands.h"
 #include "cli/DvdSource.h"
+#include "cli/TaskCommands.h"
 #include "engine/AVConverter.h"
 #include "engine/ErrorBox.h"
 
@@ -24,7 +26,7 @@ QString Clock(int64_t seconds) {
 
 struct ConvertRequest {
   QStringList inputs, outputs;
-  bool quiet = false, verbose = false;
+  bool quiet = false, verbose = false, saveTask = false;
 };
 
 // Reads the options into the converter; false with error set on a usage error.
@@ -77,6 +79,8 @@ bool ParseConvertArguments(const QStringList& args, TAVConverter& c, ConvertRequ
         return false;
       }
       o.SetThreadCount(n == 0 ? QThread::idealThreadCount() : n);
+    } else if (a == QLatin1String("--save-task")) {
+      r.saveTask = true;
     } else if (a == QLatin1String("--quiet")) {
       r.quiet = true;
     } else if (a == QLatin1String("--verbose")) {
@@ -113,6 +117,8 @@ int Convert(const QStringList& arguments) {
   }
   c.InputFiles() = request.inputs;
   c.OutputFiles() = request.outputs;
+  std::optional<TTaskRecorder> recorder;
+  if (request.saveTask) recorder.emplace(c);
 
   c.OnProgress = [&](TAVConverter* s) {
     if (request.quiet) return;
@@ -120,6 +126,7 @@ int Convert(const QStringList& arguments) {
                  qPrintable(Clock(s->GetUsedTime())), qPrintable(Clock(s->GetLeftTime())), s->Bitrate());
   };
   c.OnLog = [&](TAVConverter*, int, const QString& text) {
+    if (recorder) recorder->AddLog(text);
     if (request.verbose) std::fprintf(stderr, "%s\n", qPrintable(text.trimmed()));
   };
   c.OnComplete = [&](TAVConverter*) { QCoreApplication::quit(); };
@@ -135,6 +142,7 @@ int Convert(const QStringList& arguments) {
   c.Convert();
   QCoreApplication::exec();
   if (!request.quiet) std::fputc('\n', stderr);
+  if (recorder && !recorder->Save(c)) return 1;
   return c.ErrorMsg().isEmpty() ? 0 : 1;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "cli/TaskCommands.h"
 #include "media/MediaLibraries.h"
 
 namespace {
@@ -26,10 +27,13 @@ const char* const Usage =
     "      --verbose                     engine and library log lines on standard error\n"
     "      --dvd-title N                 SOURCE is a DVD (device, disc folder, VIDEO_TS folder or .iso):\n"
     "                                    convert its title N; with --dvd-chapters FIRST-LAST, --dvd-angle K\n"
+    "      --save-task                   store the conversion in the task database, like the program\n"
     "  profiles                          list the profiles: category, description, extension (tab-separated)\n"
     "  dvd [PATH]                        list the titles of a DVD; without PATH the drives holding one\n"
     "  probe FILE                        the first video and audio stream's parameters, one per line\n"
     "  snapshot FILE SECONDS OUT.png     the picture on screen at that time, as an image file\n"
+    "  tasks [--database FILE]           list the stored tasks: ID, converting, category, date,\n"
+    "                                    source, target, profile\n"
     "  version                           the program's and the media libraries' versions\n"
     "  help                              this text\n"
     "\n"
@@ -65,5 +69,6 @@ int main(int argc, char** argv) {
   if (command == QLatin1String("dvd")) return cli::Dvd(args.mid(1));
   if (command == QLatin1String("probe")) return cli::Probe(args.mid(1));
   if (command == QLatin1String("snapshot")) return cli::Snapshot(args.mid(1));
+  if (command == QLatin1String("tasks")) return cli::Tasks(args.mid(1));
   return cli::UsageError(QStringLiteral("unknown command '%1'").arg(command));
 }

@@ -269,6 +269,21 @@ std::optional<QVariant> ParseValue(const TPropInfo& p, const QString& text) {
     case TPropKind::AnsiString: return QVariant(text.toLocal8Bit());
     case TPropKind::StringList:
       return QVariant(text.isEmpty() ? QStringList() : text.split(QLatin1Char(',')));
+    case TPropKind::Char:
+      return text.size() == 1 ? std::optional<QVariant>(text.front()) : std::nullopt;
+    case TPropKind::Set: {
+      int mask = 0;
+      const QString inner = text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')) ? text.mid(1, text.size() - 2) : text;
+      for (const QString& member : inner.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        qsizetype bit = 0;
+        while (bit < qsizetype(p.EnumNames.size()) &&
+               member.trimmed().compare(QLatin1String(p.EnumNames[bit]), Qt::CaseInsensitive) != 0)
+          ++bit;
+        if (bit == qsizetype(p.EnumNames.size())) return std::nullopt;
+        mask |= 1 << bit;
+      }
+      return QVariant(mask);
+    }
     case TPropKind::Object: return std::nullopt;
   }
   return std::nullopt;

@@ -24,13 +24,15 @@ enum class TPropKind {
   AnsiString,   // 8-bit text handed to the media libraries (QByteArray)
   StringList,   // QStringList
   Object,       // an owned persistable object, filled in place
+  Char,         // QChar
+  Set,          // int bit mask, bit i = EnumNames[i]
 };
 
 struct TPropInfo {
   const char* Name;
   TPropKind Kind;
   // The declared default of an ordinal property (integer, Boolean,
-  // enumeration), if the class declares one.
+  // enumeration, character code, set mask), if the class declares one.
   std::optional<int64_t> Default;
   std::vector<const char*> EnumNames;
   std::function<QVariant(const TAVPersistent&)> Get;

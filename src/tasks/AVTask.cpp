@@ -1,0 +1,234 @@
+#include "tasks/AVTask.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+
+#include "tasks/Configuration.h"
+#include "tasks/PersistentManager.h"
+#include "tasks/Shutdown.h"
+#include "tasks/TaskCaptions.h"
+
+using namespace tasks;
+
+// Lets work posted to the main thread find out whether its task still exists.
+struct TAVTask::TAliveFlag {
+  bool alive = true;
+  std::atomic<bool> logUpdatePending{false};
+};
+
+std::function<void(const TTaskAlert& alert)> TAVTask::OnAlert;
+
+TAVTask::TAVTask(std::unique_ptr<TConversionSettings> ASettings, TTaskListModel* AListView)
+    : FSettings(ASettings ? std::move(ASettings) : std::make_unique<TConversionSettings>()),
+      FAlive(std::make_shared<TAliveFlag>()),
+      FConverter(std::make_unique<TAVConverter>()) {
+  FListView = AListView;
+  FConverter->OnProgress = [this](TAVConverter*) { DoProgress(); };
+  FConverter->OnComplete = [this](TAVConverter*) { DoComplete(); };
+  FConverter->OnLog = [this](TAVConverter*, int, const QString& line) { DoLog(line); };
+}
+
+TAVTask::~TAVTask() {
+  FAlive->alive = false;
+  // The engine first: its worker may still be writing to the log.
+  FConverter.reset();
+}
+
+// --------------------------------------------------------------- the log
+
+void TAVTask::AppendLogLine(const QString& line) {
+  std::lock_guard guard(FLogLock);
+  while (FLog.size() > MaxKeptLogLines) FLog.removeFirst();
+  FLog.append(line.trimmed());
+}
+
+QStringList TAVTask::Log() const {
+  std::lock_guard guard(FLogLock);
+  return FLog;
+}
+
+void TAVTask::SetLog(const QStringList& lines) {
+  std::lock_guard guard(FLogLock);
+  FLog = lines;
+}
+
+bool TAVTask::RowIsSelected() const { return FListView && FListView->Selected() == this; }
+
+void TAVTask::ShowLogIfSelected() {
+  if (RowIsSelected() && FLogList) FLogList->SetLines(Log());
+}
+
+void TAVTask::DoLog(const QString& line) {
+  AppendLogLine(line);
+  // The log list belongs to the main thread; one pending copy is enough.
+  std::shared_ptr<TAliveFlag> flag = FAlive;
+  if (flag->logUpdatePending.exchange(true)) return;
+  QObject* app = QCoreApplication::instance();
+  if (!app) return;
+  QMetaObject::invokeMethod(
+      app,
+      [flag, this] {
+        flag->logUpdatePending = false;
+        if (flag->alive) ShowLogIfSelected();
+      },
+      Qt::QueuedConnection);
+}
+
+void TAVTask::ClearLog() {
+  SetLog({});
+  if (FLogList) FLogList->SetLines({});
+  TPersistentManager::ClearLog(*this);
+}
+
+void TAVTask::LoadTaskInfo(TInfoViewModel* AList, TLogListModel* ALogList) {
+  if (!AList || !ALogList) throw std::logic_error("LoadTaskInfo needs an info view and a log list");
+  TNodeObject::LoadTaskInfo(AList, ALogList);
+  AList->SetColumns({{QStringLiteral("Category"), 100}, {QStringLiteral("Property"), 150}, {QStringLiteral("Value"), 150}});
+  ALogList->SetLines(Log());
+}
+
+// ------------------------------------------------------------- commands
+
+void TAVTask::Start() {
+  Status = stRunning;
+  SetLog({});
+  if (RowIsSelected() && FLogList) FLogList->SetLines({});
+  // One source into one target, also when the task runs again.
+  FConverter->SetInputFiles({FSettings->SourceFile()});
+  FConverter->SetOutputFiles({FSettings->TargetFile()});
+  FConverter->SetConvertOptions(FSettings->ConvertOptions());
+  FConverter->Convert();
+}
+
+void TAVTask::Pause() { Status = stPaused; }
+void TAVTask::Resume() { Status = stRunning; }
+void TAVTask::Stop() { Status = stError; }
+
+void TAVTask::Delete(bool DeleteSource, bool DeleteTarget) {
+  const QString source = FSettings->SourceFile();
+  const QString target = FSettings->TargetFile();
+  TPersistentManager::DeleteTask(*this);
+  // The task goes first, so that a running engine has let go of the target.
+  if (TNodeObject* category = Category) {
+    std::unique_ptr<TAVTask> self = category->TakeTask(this);
+    if (category->FListView) category->FListView->RemoveRow(this);
+    self.reset();
+  }
+  if (DeleteSource && QFileInfo(source).isFile()) QFile::remove(source);
+  if (DeleteTarget && QFileInfo(target).isFile()) QFile::remove(target);
+}
+
+bool TAVTask::ConvertedIsValid() const { return IsConverted && QFileInfo(FSettings->TargetFile()).isFile(); }
+
+bool TAVTask::CanOpenSource() const { return QFileInfo(FSettings->SourceFile()).isFile(); }
+
+QString TAVTask::GetTargetProfileText() const { return FSettings->Profile(); }
+
+// --------------------------------------------------------- engine events
+
+void TAVTask::RepaintRow() {
+  if (Category && Category->IsSelectedNode() && FListView) FListView->RepaintRow(this);
+}
+
+void TAVTask::DoProgress() { RepaintRow(); }
+
+void TAVTask::CompleteFailed(const QString& message) {
+  Status = stError;
+  AppendLogLine(message);
+  RepaintRow();
+  ShowLogIfSelected();
+  TNodeObject* converting = Category;
+  TPersistentManager::StoreFailedTask(*this);
+  ShutDownWhenIdle(converting);
+}
+
+void TAVTask::DoComplete() {
+  const QString error = FConverter->ErrorMsg();
+  if (!error.isEmpty()) return CompleteFailed(error);
+
+  Status = stFinished;
+  RepaintRow();
+  TPersistentManager::FinishDbTask(*this);
+  TNodeObject* converting = Category;
+  std::unique_ptr<TAVTask> self = converting ? converting->TakeTask(this) : nullptr;
+
+  if (AVConfiguration().ShowAlert() && OnAlert) {
+    const QString target = FSettings->TargetFile();
+    OnAlert({QStringLiteral("任务完成！点击打开文件夹."), target + QLatin1Char(' '), target});
+  }
+
+  // Filed where it is visible now, or destroyed to be read back later.
+  TNodeObject* selected = converting && converting->FTreeView ? converting->FTreeView->Selected() : nullptr;
+  auto* category = dynamic_cast<TConvertedNode*>(selected);
+  if (self && category && category->CategoryId() == CategoryId) {
+    if (FListView) FListView->RemoveRow(this);
+    IsConverted = true;
+    Category = category;
+    FListView = category->FListView;
+    if (FListView) FListView->AddRow(this);
+    category->AddTask(std::move(self));
+  } else {
+    if (FListView) FListView->RemoveRow(this);
+    self.reset();
+  }
+  // Nothing of this task may be touched from here on: it may be gone.
+  ShutDownWhenIdle(converting);
+}
+
+void ShutDownWhenIdle(const TNodeObject* convertingNode) {
+  if (!AVConfiguration().ShutdownWhenDone() || !convertingNode) return;
+  for (const auto& task : convertingNode->Tasks())
+    if (task->Status == stRunning) return;
+  ShutDownComputer();
+}
+
+// ------------------------------------------------------- TConvertingTask
+
+void TConvertingTask::Start() { TAVTask::Start(); }
+
+void TConvertingTask::Pause() {
+  TAVTask::Pause();
+  Converter().Pause();
+}
+
+void TConvertingTask::Resume() {
+  TAVTask::Resume();
+  Converter().Resume();
+}
+
+void TConvertingTask::Stop() {
+  TAVTask::Stop();
+  Converter().Stop();
+}
+
+QString TConvertingTask::GetCaption(int ColumnIndex) const {
+  const TConversionSettings& s = Settings();
+  const TAVConverter& c = Converter();
+  switch (ColumnIndex) {
+    case 0: return SourceCaption(s);
+    case 1:
+      if (!IsConverted && s.SourceFileSize() == 0)
+        // Shown once known, and kept so that it is stored with the task.
+        const_cast<TConversionSettings&>(s).SetSourceFileSize(c.SourceFileSize());
+      return SizeCaption(s.SourceFileSize());
+    case 2: return FileNamePart(s.TargetFile());
+    case 3: {
+      if (!IsConverted) return SizeCaption(c.TargetFileSize());
+      const QFileInfo target(s.TargetFile());
+      return SizeCaption(target.isFile() ? target.size() : 0);
+    }
+    case 4: return s.Profile();
+    case 5: return DurationCaption(IsConverted ? s.Duration() : c.Duration());
+    default: break;
+  }
+  if (IsConverted) return ColumnIndex == 6 ? DateCaption(Date) : QString();
+  switch (ColumnIndex) {
+    case 6: return QString::number(c.Progress()) + QLatin1Char('%');
+    case 7: return BitrateCaption(c.Bitrate());
+    case 8: return TimeCaption(c.GetLeftTime());
+    case 9: return TimeCaption(c.GetUsedTime());
+    default: return {};
+  }
+}

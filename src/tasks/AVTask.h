@@ -1,0 +1,108 @@
+#pragma once
+// A conversion task: its settings, its private engine, its database row, its
+// status and log, and the node whose list holds it. Every task is a
+// TConvertingTask, converting (held by the converting node) or finished and
+// filed (held by a category node, IsConverted).
+
+#include <QDateTime>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "engine/AVConverter.h"
+#include "tasks/ConversionSettings.h"
+#include "tasks/NodeObject.h"
+
+enum TAVTaskStatus : uint8_t { stRunning, stPaused, stError, stFinished };
+
+// What the desktop alert of a finished task shows.
+struct TTaskAlert {
+  QString Header;   // "任务完成！点击打开文件夹."
+  QString Message;  // the target path and a space
+  QString File;     // the file to reveal when the alert is clicked
+};
+
+class TAVTask : public TNodeObject {
+ public:
+  // At most this many lines stay in the log before a new one is appended.
+  static constexpr int MaxKeptLogLines = 50;
+
+  TAVTask(std::unique_ptr<TConversionSettings> ASettings, TTaskListModel* AListView);
+  ~TAVTask() override;
+  const char* ClassName() const override { return "TAVTask"; }
+
+  // Deletes the row, optionally the files, and destroys the task.
+  void Delete(bool DeleteSource, bool DeleteTarget) override;
+  int GetImageIndex() const override { return Status; }
+  void LoadTaskInfo(TInfoViewModel* AList, TLogListModel* ALogList) override;
+
+  virtual void Start();
+  virtual void Pause();
+  virtual void Resume();
+  virtual void Stop();
+
+  bool ConvertedIsValid() const;
+  bool CanOpenSource() const;
+  QString GetTargetProfileText() const;
+  // Empties the log, the visible log and the stored log.
+  void ClearLog();
+
+  // A copy of the log lines; any thread.
+  QStringList Log() const;
+  void SetLog(const QStringList& lines);
+
+  TConversionSettings& Settings() { return *FSettings; }
+  const TConversionSettings& Settings() const { return *FSettings; }
+  TAVConverter& Converter() { return *FConverter; }
+  const TAVConverter& Converter() const { return *FConverter; }
+
+  int ID = 0;
+  int CategoryId = 0;
+  TAVTaskStatus Status = stRunning;
+  QDateTime Date;
+  bool IsConverted = false;
+  TNodeObject* Category = nullptr;
+
+  // The desktop alert of the window; called when a task finishes and the
+  // configuration asks for alerts.
+  static std::function<void(const TTaskAlert& alert)> OnAlert;
+
+ protected:
+  // The task's row is in its list and selected there.
+  bool RowIsSelected() const;
+  void RepaintRow();
+
+ private:
+  struct TAliveFlag;
+
+  void DoLog(const QString& line);
+  void ShowLogIfSelected();
+  void DoProgress();
+  void DoComplete();
+  void CompleteFailed(const QString& message);
+  void AppendLogLine(const QString& line);
+
+  std::unique_ptr<TConversionSettings> FSettings;
+  mutable std::mutex FLogLock;
+  QStringList FLog;
+  std::shared_ptr<TAliveFlag> FAlive;
+  std::unique_ptr<TAVConverter> FConverter;
+};
+
+class TConvertingTask : public TAVTask {
+ public:
+  using TAVTask::TAVTask;
+  const char* ClassName() const override { return "TConvertingTask"; }
+  // The task-list columns: ten while converting, seven once converted.
+  QString GetCaption(int ColumnIndex) const override;
+  void Start() override;
+  void Pause() override;
+  void Resume() override;
+  void Stop() override;
+};
+
+// Shuts the computer down when the configuration asks for it and no task of
+// the converting node is running any more.
+void ShutDownWhenIdle(const TNodeObject* convertingNode);

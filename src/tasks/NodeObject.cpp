@@ -1,0 +1,175 @@
+#include "tasks/NodeObject.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "engine/EngineError.h"
+#include "engine/ErrorBox.h"
+#include "tasks/AVTask.h"
+#include "tasks/PersistentManager.h"
+
+namespace {
+
+const std::vector<TListColumn> ConvertingColumns{
+    {QStringLiteral("原始文件"), 150},   {QStringLiteral("原始文件大小"), 100}, {QStringLiteral("目标文件"), 150},
+    {QStringLiteral("目标文件大小"), 100}, {QStringLiteral("输出格式配置"), 100}, {QStringLiteral("用时"), 60},
+    {QStringLiteral("完成度"), 70},      {QStringLiteral("码率(kbs)"), 70},    {QStringLiteral("剩余时间"), 70},
+    {QStringLiteral("已用时间"), 70},
+};
+
+const std::vector<TListColumn> ConvertedColumns{
+    {QStringLiteral("原始文件"), 150},   {QStringLiteral("原始文件大小"), 100}, {QStringLiteral("目标文件"), 150},
+    {QStringLiteral("目标文件大小"), 100}, {QStringLiteral("输出格式配置"), 100}, {QStringLiteral("用时"), 60},
+    {QStringLiteral("日期"), 120},
+};
+
+// An empty list with the node's columns.
+void ResetList(TTaskListModel* list, const std::vector<TListColumn>& columns) {
+  if (!list) return;
+  list->Clear();
+  list->SetColumns(columns);
+}
+
+void ShowTasks(TTaskListModel* list, const std::vector<std::unique_ptr<TAVTask>>& tasks) {
+  if (!list) return;
+  for (const auto& task : tasks) list->AddRow(task.get());
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ TNodeObject
+
+TNodeObject::TNodeObject() = default;
+
+TNodeObject::~TNodeObject() {
+  // No view is touched here: the window may have destroyed its views first.
+  while (!FTasks.empty()) FTasks.pop_back();
+}
+
+void TNodeObject::RemoveRowsFromViews() {
+  for (const auto& task : FTasks)
+    if (task->FListView) task->FListView->RemoveRow(task.get());
+  if (FListView) FListView->RemoveRow(this);
+}
+
+void TNodeObject::Delete(bool, bool) { throw std::logic_error("only tasks can be deleted"); }
+
+void TNodeObject::LoadTaskInfo(TInfoViewModel* AList, TLogListModel* ALogList) {
+  FInfoView = AList;
+  FLogList = ALogList;
+}
+
+void TNodeObject::EditData(TNodeObject* node) {
+  if (!node) return;
+  try {
+    node->Edit();
+  } catch (const EAVError& e) {
+    ShowErrorBox(QStringLiteral("ERROR:") + e.Message());
+  } catch (const std::exception& e) {
+    ShowErrorBox(QStringLiteral("ERROR:") + QString::fromUtf8(e.what()));
+  }
+}
+
+void TNodeObject::AddTask(std::unique_ptr<TAVTask> task) { FTasks.push_back(std::move(task)); }
+
+std::unique_ptr<TAVTask> TNodeObject::TakeTask(const TAVTask* task) {
+  const auto it = std::find_if(FTasks.begin(), FTasks.end(), [&](const auto& t) { return t.get() == task; });
+  if (it == FTasks.end()) return nullptr;
+  std::unique_ptr<TAVTask> taken = std::move(*it);
+  FTasks.erase(it);
+  return taken;
+}
+
+void TNodeObject::ClearTasks() {
+  while (!FTasks.empty()) {
+    // Out of the list before it goes, so that nothing finds it half-destroyed.
+    std::unique_ptr<TAVTask> last = std::move(FTasks.back());
+    FTasks.pop_back();
+    if (last->FListView) last->FListView->RemoveRow(last.get());
+  }
+}
+
+TNodeObject* TNodeObject::ParentNode() const { return FTreeView ? FTreeView->Parent(this) : nullptr; }
+
+bool TNodeObject::IsSelectedNode() const { return FTreeView && FTreeView->Selected() == this; }
+
+// -------------------------------------------------------- TConvertingNode
+
+QString TConvertingNode::GetCaption(int) const { return QStringLiteral("任务列表"); }
+
+void TConvertingNode::LoadTaskList(TTaskListModel* AList) {
+  TNodeObject::LoadTaskList(AList);
+  ResetList(AList, ConvertingColumns);
+  if (!FLoaded) {
+    // Marked first: a load that fails half-way must not be read twice.
+    FLoaded = true;
+    TPersistentManager::LoadConvertingTask(*this);
+  }
+  ShowTasks(AList, FTasks);
+}
+
+TAVTask* TConvertingNode::NewConversion(std::unique_ptr<TConversionSettings> ASettings) {
+  const int categoryId = ASettings->CategoryId();
+  auto owned = std::make_unique<TConvertingTask>(std::move(ASettings), FListView);
+  TAVTask* task = owned.get();
+  if (IsSelectedNode() && FListView) FListView->AddRow(task);
+  AddTask(std::move(owned));
+  task->Category = this;
+  task->CategoryId = categoryId;
+  task->Start();
+  TPersistentManager::NewDbTask(*task);
+  return task;
+}
+
+// --------------------------------------------------------- TConvertedNode
+
+std::function<QObject*(TConvertedNode& node)> TConvertedNode::CategoryPopupMenu;
+
+QObject* TConvertedNode::GetPopupMenu() { return CategoryPopupMenu ? CategoryPopupMenu(*this) : nullptr; }
+
+void TConvertedNode::LoadTaskList(TTaskListModel* AList) {
+  TNodeObject::LoadTaskList(AList);
+  ResetList(AList, ConvertedColumns);
+  TPersistentManager::LoadConvertedTask(*this);
+  ShowTasks(AList, FTasks);
+}
+
+void TConvertedNode::DeleteChildrens() {
+  const std::vector<TNodeObject*> nodes =
+      FTreeView ? FTreeView->Subtree(this) : std::vector<TNodeObject*>{this};
+  for (TNodeObject* n : nodes)
+    if (auto* category = dynamic_cast<TConvertedNode*>(n); category && !category->IsRoot())
+      TPersistentManager::DeleteCategory(*category);
+}
+
+// ---------------------------------------------------------- explorer tree
+
+namespace {
+
+void AddCategories(TExplorerTree& tree, int parentId, TNodeObject* parentNode) {
+  std::vector<std::unique_ptr<TConvertedNode>> nodes;
+  TPersistentManager::LoadConvertedNodes(parentId, nodes);
+  for (auto& node : nodes) {
+    const int id = node->CategoryId();
+    TNodeObject* added = tree.AddNode(std::move(node), parentNode);
+    AddCategories(tree, id, added);
+  }
+}
+
+}  // namespace
+
+void BuildExplorerTree(TExplorerTree& tree, bool withConvertingNode) {
+  if (tree.RootCategory()) return;
+  if (withConvertingNode) tree.AddNode(std::make_unique<TConvertingNode>());
+  AddCategories(tree, -1, nullptr);
+}
+
+void DeleteCategoryNode(TConvertedNode* node) {
+  if (!node) return;
+  TPersistentManager::DeleteCategory(*node);
+  node->DeleteChildrens();
+  if (TExplorerTree* tree = node->FTreeView) {
+    tree->Select(node->ParentNode());
+    tree->RemoveNode(node);
+  }
+}

@@ -1,0 +1,81 @@
+#pragma once
+// The task database "av.cfg": categories of finished conversions and one row
+// per task. The only code that reads or writes it; used on the main thread.
+//
+//   categories(ID, Category, Path, Parent)
+//   conversions(ID, Converting, ConvertSettings, ConvertedDate, CategoryId, Log)
+//
+// ConvertedDate is stored as ISO-8601 text in UTC with milliseconds
+// ("2024-05-01T13:45:10.123Z"), so that ordering by the column orders by time.
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class TAVTask;
+class TConvertingNode;
+class TConvertedNode;
+
+namespace tasks {
+class TSqliteDatabase;
+}
+
+class TPersistentManager {
+ public:
+  // The caption of the root category written into a new database.
+  static const QString DefaultRootCategory;
+
+  // av.cfg in the per-user data folder.
+  static QString DatabaseFile();
+  // Opens the database. A missing file is created with both tables and the
+  // root category (ID 1, Parent -1, Path rootFolder) when create is set;
+  // otherwise it fails with "Database <file> does not exist". A file SQLite
+  // cannot use fails with "Can not open Database <file>".
+  static void Connect(const QString& file, bool create = true, const QString& rootFolder = {},
+                      const QString& rootCategory = DefaultRootCategory);
+  static void Disconnect();
+  static bool IsConnected();
+
+  // Task rows.
+  static void NewDbTask(TAVTask& ATask);
+  static void LoadConvertingTask(TConvertingNode& ConvertingNode);
+  static QString GetConvertSettings(const TAVTask& ATask);
+  static void FinishDbTask(TAVTask& ATask);
+  // A failed run: its settings and log are stored, the row stays Converting.
+  static void StoreFailedTask(const TAVTask& ATask);
+  static void DeleteTask(const TAVTask& ATask);
+  static void ClearLog(const TAVTask& ATask);
+  static void LoadConvertedTask(TConvertedNode& ConvertedNode);
+
+  // Categories.
+  static void LoadConvertedNodes(int ID, std::vector<std::unique_ptr<TConvertedNode>>& AList);
+  static void NewCategory(TConvertedNode& ANode);
+  static void UpdateCategory(const TConvertedNode& ANode);
+  static void DeleteCategory(const TConvertedNode& ANode);
+
+  // The same statements on plain values, for callers without a task object.
+  static int InsertTaskRow(const QString& settingsXml);
+  // Returns the completion time stored.
+  static QDateTime FinishTaskRow(int id, const QString& settingsXml, int categoryId, const QStringList& log);
+  static void StoreFailedTaskRow(int id, const QString& settingsXml, const QStringList& log);
+
+  struct TTaskRow {
+    int ID = 0;
+    bool Converting = false;
+    int CategoryId = 0;  // 0 while converting
+    QString Category;    // the category's caption, empty when there is none
+    QDateTime ConvertedDate;
+    QString SettingsXml;
+  };
+  // Every conversion row, oldest ID first.
+  static std::vector<TTaskRow> ListTaskRows();
+
+  // The log lines each followed by CR LF, and back.
+  static QString JoinLog(const QStringList& lines);
+  static QStringList SplitLog(const QString& text);
+
+ private:
+  static tasks::TSqliteDatabase& Database();
+};

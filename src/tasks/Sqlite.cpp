@@ -1,0 +1,105 @@
+#include "tasks/Sqlite.h"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+#include "tasks/XmlErrors.h"
+
+namespace tasks {
+
+void TSqliteCloser::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+void TSqliteFinalizer::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+
+// ------------------------------------------------------------ connection
+
+TSqliteDatabase::TSqliteDatabase(const QString& fileName, bool create) {
+  sqlite3* db = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  const int rc = sqlite3_open_v2(fileName.toUtf8().constData(), &db, flags, nullptr);
+  FDb.reset(db);
+  if (rc != SQLITE_OK) throw EDatabaseError(LastError());
+  sqlite3_busy_timeout(db, 5000);
+}
+
+void TSqliteDatabase::Execute(const QString& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(FDb.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+    const QString text = message ? QString::fromUtf8(message) : LastError();
+    sqlite3_free(message);
+    throw EDatabaseError(text);
+  }
+}
+
+int64_t TSqliteDatabase::LastInsertRowId() const { return sqlite3_last_insert_rowid(FDb.get()); }
+
+QString TSqliteDatabase::LastError() const {
+  return FDb ? QString::fromUtf8(sqlite3_errmsg(FDb.get())) : QStringLiteral("out of memory");
+}
+
+// ------------------------------------------------------------- statements
+
+TSqliteStatement::TSqliteStatement(TSqliteDatabase& db, const QString& sql, int expectedParameters) : FDb(db) {
+  const QByteArray text = sql.toUtf8();
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db.Handle(), text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(statement);
+    Fail();
+  }
+  FStatement.reset(statement);
+  if (expectedParameters >= 0 && ParameterCount() != expectedParameters)
+    throw std::logic_error("statement parameter count mismatch: " + sql.toStdString());
+}
+
+void TSqliteStatement::Fail() const { throw EDatabaseError(FDb.LastError()); }
+
+int TSqliteStatement::ParameterCount() const { return sqlite3_bind_parameter_count(FStatement.get()); }
+
+void TSqliteStatement::Bind(int index, const QVariant& value) {
+  sqlite3_stmt* s = FStatement.get();
+  int rc;
+  if (value.isNull()) {
+    rc = sqlite3_bind_null(s, index);
+  } else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong ||
+             value.typeId() == QMetaType::Bool || value.typeId() == QMetaType::Long) {
+    rc = sqlite3_bind_int64(s, index, value.toLongLong());
+  } else {
+    const QByteArray text = value.toString().toUtf8();
+    rc = sqlite3_bind_text(s, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+  }
+  if (rc != SQLITE_OK) Fail();
+}
+
+bool TSqliteStatement::Step() {
+  switch (sqlite3_step(FStatement.get())) {
+    case SQLITE_ROW: return true;
+    case SQLITE_DONE: return false;
+    default: Fail();
+  }
+}
+
+void TSqliteStatement::Execute() {
+  while (Step()) {
+  }
+}
+
+int TSqliteStatement::ColumnCount() const { return sqlite3_column_count(FStatement.get()); }
+
+int TSqliteStatement::ColumnIndex(const QString& name) const {
+  for (int i = 0; i < ColumnCount(); ++i)
+    if (name.compare(QString::fromUtf8(sqlite3_column_name(FStatement.get(), i)), Qt::CaseInsensitive) == 0) return i;
+  throw EDatabaseError(QStringLiteral("no such column: %1").arg(name));
+}
+
+bool TSqliteStatement::IsNull(int column) const {
+  return sqlite3_column_type(FStatement.get(), column) == SQLITE_NULL;
+}
+
+QString TSqliteStatement::Text(int column) const {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(FStatement.get(), column));
+  return text ? QString::fromUtf8(text, sqlite3_column_bytes(FStatement.get(), column)) : QString();
+}
+
+int64_t TSqliteStatement::Int64(int column) const { return sqlite3_column_int64(FStatement.get(), column); }
+
+}  // namespace tasks

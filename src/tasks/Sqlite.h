@@ -1,0 +1,71 @@
+#pragma once
+// A thin owning wrapper over the SQLite C API: a connection and prepared
+// statements with positional parameters. Failures raise EDatabaseError
+// carrying SQLite's message.
+
+#include <QString>
+#include <QVariant>
+#include <cstdint>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace tasks {
+
+struct TSqliteCloser {
+  void operator()(sqlite3* db) const;
+};
+struct TSqliteFinalizer {
+  void operator()(sqlite3_stmt* statement) const;
+};
+
+class TSqliteDatabase {
+ public:
+  // Opens an existing file, or creates it when create is set. Raises
+  // EDatabaseError when SQLite cannot use the file.
+  TSqliteDatabase(const QString& fileName, bool create);
+
+  sqlite3* Handle() const { return FDb.get(); }
+  // Runs statements without parameters or results.
+  void Execute(const QString& sql);
+  int64_t LastInsertRowId() const;
+  QString LastError() const;
+
+ private:
+  std::unique_ptr<sqlite3, TSqliteCloser> FDb;
+};
+
+class TSqliteStatement {
+ public:
+  // Prepares sql. When expectedParameters is given, a different number of
+  // "?" parameters is a programming error (std::logic_error).
+  TSqliteStatement(TSqliteDatabase& db, const QString& sql, int expectedParameters = -1);
+
+  int ParameterCount() const;
+  // Parameters count from 1. A null QVariant binds NULL.
+  void Bind(int index, const QVariant& value);
+  // Runs the statement one step: true while it delivers a row.
+  bool Step();
+  // Runs a statement that delivers no rows to its end.
+  void Execute();
+
+  int ColumnCount() const;
+  // The column of a result named so, in any letter case; raises
+  // EDatabaseError "no such column: NAME" when the result has none.
+  int ColumnIndex(const QString& name) const;
+  bool IsNull(int column) const;
+  QString Text(int column) const;
+  int64_t Int64(int column) const;
+  QString Text(const QString& column) const { return Text(ColumnIndex(column)); }
+  int64_t Int64(const QString& column) const { return Int64(ColumnIndex(column)); }
+  bool IsNull(const QString& column) const { return IsNull(ColumnIndex(column)); }
+
+ private:
+  [[noreturn]] void Fail() const;
+
+  TSqliteDatabase& FDb;
+  std::unique_ptr<sqlite3_stmt, TSqliteFinalizer> FStatement;
+};
+
+}  // namespace tasks

@@ -1,0 +1,88 @@
+// tesvanor-cli convert --save-task and tesvanor-cli tasks, against the user's
+// database in the test's temporary data folder.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include "support/MediaFixtures.h"
+#include "support/TestSupport.h"
+#include "tasks/AVTask.h"
+#include "tasks/OmniXML.h"
+#include "tasks/PersistentManager.h"
+#include "tasks/ConversionSettings.h"
+
+namespace {
+
+struct TRun {
+  int exitCode = -1;
+  QString out, err;
+};
+
+TRun Cli(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(TESVANOR_CLI), args);
+  p.closeWriteChannel();
+  p.waitForFinished(120000);
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+          QString::fromUtf8(p.readAllStandardError())};
+}
+
+}  // namespace
+
+TEST(CliTasks, SavedConversionsShowInTheProgramsHistory) {
+  QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/Ormentis").removeRecursively();
+  testing_support::MediaSpec spec;
+  spec.seconds = 1;
+  const QString source = testing_support::MediaFixture(spec);
+  const QString folder = testing_support::TemporaryFolder();
+  ASSERT_EQ(Cli({"convert", source, folder + "/ok.avi", "--save-task", "--quiet"}).exitCode, 0);
+  const TRun failed = Cli({"convert", folder + "/missing.avi", folder + "/no.avi", "--save-task", "--quiet"});
+  EXPECT_EQ(failed.exitCode, 1);
+
+  const TRun list = Cli({"tasks"});
+  ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
+  const QStringList lines = list.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[0], "ID\tConverting\tCategory\tDate\tSource\tTarget\tProfile");
+  const QStringList done = lines[1].split('\t');
+  ASSERT_EQ(done.size(), 7);
+  EXPECT_EQ(done[0], "1");
+  EXPECT_EQ(done[1], "0");
+  EXPECT_EQ(done[2], QStringLiteral("1 已转换"));
+  EXPECT_NE(done[3], "-");
+  EXPECT_EQ(done[4], QFileInfo(source).absoluteFilePath());
+  EXPECT_EQ(done[5], folder + "/ok.avi");
+  EXPECT_EQ(done[6], "tesvanor-cli");
+  const QStringList open = lines[2].split('\t');
+  EXPECT_EQ(open[1], "1");
+  EXPECT_EQ(open[2], "-");
+
+  // The program reads the rows like its own.
+  TPersistentManager::Connect(TPersistentManager::DatabaseFile(), false);
+  TConvertedNode root;
+  root.SetCategoryId(1);
+  TPersistentManager::LoadConvertedTask(root);
+  ASSERT_EQ(root.Tasks().size(), 1u);
+  EXPECT_GT(root.Tasks()[0]->Settings().Duration(), 0.9);
+  EXPECT_GT(root.Tasks()[0]->Settings().SourceFileSize(), 0);
+  TConvertingNode converting;
+  TPersistentManager::LoadConvertingTask(converting);
+  ASSERT_EQ(converting.Tasks().size(), 1u);
+  EXPECT_FALSE(converting.Tasks()[0]->Log().isEmpty()) << "the failure's message is kept";
+  TPersistentManager::Disconnect();
+}
+
+TEST(CliTasks, UnusableDatabaseIsReported) {
+  const QString file = testing_support::TemporaryFolder() + "/bad.cfg";
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(QByteArray(4096, 'x'));
+  f.close();
+  const TRun run = Cli({"tasks", "--database", file});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "tesvanor-cli: Can not open Database " + file + "\n");
+  EXPECT_EQ(Cli({"tasks", "--bogus"}).exitCode, 2);
+}
