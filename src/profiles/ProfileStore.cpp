@@ -5,7 +5,7 @@
 #include <set>
 
 #include "profiles/CustomProfiles.h"
-#include "profiles/DataFolder.h"
+#include "media/DataFolder.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileKeys.h"
 

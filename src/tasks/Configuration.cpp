@@ -5,7 +5,7 @@
 #include <QThread>
 
 #include "engine/EngineError.h"
-#include "tasks/DataFolder.h"
+#include "media/DataFolder.h"
 #include "tasks/OmniXML.h"
 #include "tasks/ProcessPriority.h"
 
@@ -55,7 +55,7 @@ const TPropList& TAVConfiguration::Properties() const {
   return list;
 }
 
-QString TAVConfiguration::GetAppDataFolder() { return tasks::AppDataFolder(); }
+QString TAVConfiguration::GetAppDataFolder() { return tesvanor::UserDataFolder(); }
 
 QString TAVConfiguration::GetConfigFile() { return GetAppDataFolder() + QStringLiteral("Config.Xml"); }
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "tasks/AVTask.h"
-#include "tasks/DataFolder.h"
+#include "media/DataFolder.h"
 #include "tasks/OmniXML.h"
 #include "tasks/Sqlite.h"
 #include "tasks/XmlErrors.h"
@@ -58,7 +58,7 @@ std::unique_ptr<TConversionSettings> ReadSettings(const TSqliteStatement& row) {
 
 // ------------------------------------------------------------ connection
 
-QString TPersistentManager::DatabaseFile() { return tasks::AppDataFolder() + QStringLiteral("av.cfg"); }
+QString TPersistentManager::DatabaseFile() { return tesvanor::UserDataFolder() + QStringLiteral("av.cfg"); }
 
 void TPersistentManager::Connect(const QString& file, bool create, const QString& rootFolder,
                                  const QString& rootCategory) {

@@ -9,7 +9,7 @@
 #include "engine/AVConverter.h"
 #include "profiles/BuiltInProfiles.h"
 #include "profiles/CustomProfiles.h"
-#include "profiles/DataFolder.h"
+#include "media/DataFolder.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileStore.h"
 #include "support/TestSupport.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "support/TestSupport.h"
+#include "media/DataFolder.h"
 #include "tasks/Configuration.h"
-#include "tasks/DataFolder.h"
 #include "tasks/ProcessPriority.h"
 #include "tasks/XmlErrors.h"
 
@@ -44,10 +44,10 @@ class Configuration : public ::testing::Test {
 
 TEST_F(Configuration, DataFolderFollowsXdgDataHome) {
   const QString home = qEnvironmentVariable("XDG_DATA_HOME");
-  EXPECT_EQ(AppDataFolder(), QDir::cleanPath(home) + "/Ormentis/Tesvanor/");
-  EXPECT_EQ(TAVConfiguration::GetConfigFile(), AppDataFolder() + "Config.Xml");
+  EXPECT_EQ(tesvanor::UserDataFolder(), QDir::cleanPath(home) + "/Ormentis/Tesvanor/");
+  EXPECT_EQ(TAVConfiguration::GetConfigFile(), tesvanor::UserDataFolder() + "Config.Xml");
   qputenv("XDG_DATA_HOME", "relative/path");
-  EXPECT_EQ(AppDataFolder(), QDir::homePath() + "/.local/share/Ormentis/Tesvanor/");
+  EXPECT_EQ(tesvanor::UserDataFolder(), QDir::homePath() + "/.local/share/Ormentis/Tesvanor/");
   qputenv("XDG_DATA_HOME", home.toUtf8());
 }
 

@@ -2,7 +2,7 @@
 // The per-user data folder of the program: $XDG_DATA_HOME (or ~/.local/share
 // when it is unset or not absolute) followed by "Ormentis/Tesvanor/".
 // Config.Xml, Profiles.ini and av.cfg live there. Header-only, so any part of
-// the program can use it without linking the profiles library.
+// the program can use it.
 
 #include <QDir>
 #include <QString>
