@@ -104,7 +104,13 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
       return -1;
     next = fit;
   }
-  const engine::TVideoFilterGraph user = engine::TranslateVideoFilters(FConvertOptions.FilterOptions().VideoFilters());
+  // The graph's timestamps start where the conversion starts (or with the
+  // input's own offset); subtitle files count from the start of the source.
+  const AVFormatContext* ic = input_files[ist.file_index].get();
+  const int64_t subtitleShift =
+      -input_files_ts_offset[ist.file_index] - (ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0);
+  const engine::TVideoFilterGraph user =
+      engine::TranslateVideoFilters(FConvertOptions.FilterOptions().VideoFilters(), subtitleShift);
   if (!user.error.isEmpty()) {
     DoLog(AV_LOG_ERROR, user.error);
     return -1;

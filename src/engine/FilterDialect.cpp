@@ -64,10 +64,10 @@ bool IsTranslated(const TVideoFilterItem& item) { return !item.source.isEmpty() 
 // Appends the translations of items to graph, going into items that are
 // lists of the dialect themselves (a standard filter's operations). False,
 // with graph.error set, when an item cannot be translated.
-bool AddItems(const QStringList& items, int depth, TVideoFilterGraph& graph) {
+bool AddItems(const QStringList& items, int depth, int64_t subtitleShift, TVideoFilterGraph& graph) {
   for (const QString& item : items) {
     if (item.isEmpty()) continue;
-    dialect::TItemTranslation t = dialect::TranslateDialectItem(item);
+    dialect::TItemTranslation t = dialect::TranslateDialectItem(item, subtitleShift);
     if (t.recognised) {
       if (!t.error.isEmpty()) {
         graph.error = ItemLine(item, t.error);
@@ -80,7 +80,7 @@ bool AddItems(const QStringList& items, int depth, TVideoFilterGraph& graph) {
     QStringList inner;
     if (depth < MaxListDepth && item.contains(QLatin1Char(',')) && SplitFilterList(item, &inner)) {
       TVideoFilterGraph nested;
-      if (!AddItems(inner, depth + 1, nested)) {
+      if (!AddItems(inner, depth + 1, subtitleShift, nested)) {
         graph.error = nested.error;
         return false;
       }
@@ -193,7 +193,7 @@ bool SplitFilterList(const QString& text, QStringList* items) {
   return true;
 }
 
-TVideoFilterGraph TranslateVideoFilters(const QString& filters) {
+TVideoFilterGraph TranslateVideoFilters(const QString& filters, int64_t subtitleShift) {
   TVideoFilterGraph graph;
   QStringList items;
   if (!SplitFilterList(filters, &items)) {
@@ -202,7 +202,7 @@ TVideoFilterGraph TranslateVideoFilters(const QString& filters) {
     graph.description = filters;
     return graph;
   }
-  if (!AddItems(items, 0, graph)) {
+  if (!AddItems(items, 0, subtitleShift, graph)) {
     graph.items.clear();
     return graph;
   }

@@ -14,6 +14,7 @@
 // passes through unchanged, and so does a text that is not such a list.
 
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 namespace engine {
@@ -39,8 +40,11 @@ struct TVideoFilterGraph {
 // text is not such a list.
 bool SplitFilterList(const QString& text, QStringList* items);
 
-// Today's graph description for a VideoFilters text.
-TVideoFilterGraph TranslateVideoFilters(const QString& filters);
+// Today's graph description for a VideoFilters text. subtitleShift is what
+// the graph's timestamps lack to be the time from the start of the source
+// (a conversion that starts later has its timestamps start at 0), in
+// microseconds: subtitle files are timed from the start of the source.
+TVideoFilterGraph TranslateVideoFilters(const QString& filters, int64_t subtitleShift = 0);
 
 // The log line for a description the library refused with error: the first
 // item the library refuses on its own and why, else the whole description.

@@ -90,8 +90,10 @@ QString StyleColour(uint32_t rgb) {
 
 // ass=filename$S#font$F#color$0xRRGGBB00[#codepage$C]: the subtitles filter
 // with the font's family forced on every style, the font's folder searched
-// first, and the code page as the subtitle text's character encoding.
-TItemTranslation Subtitles(const QString& item) {
+// first, and the code page as the subtitle text's character encoding. When
+// the conversion starts later than the source, the pictures are shown to it
+// at their time in the source.
+TItemTranslation Subtitles(const QString& item, int64_t shift) {
   const QRegularExpressionMatch m =
       Match(R"(^ass=filename\$(.*)#font\$(.*)#color\$0x([0-9A-Fa-f]{0,6})00(?:#codepage\$(.*))?$)", item);
   if (!m.hasMatch()) return Failed(QStringLiteral("malformed subtitle item"));
@@ -111,7 +113,10 @@ TItemTranslation Subtitles(const QString& item) {
   const QString codePage = m.captured(4).trimmed();
   if (!codePage.isEmpty()) args << Option("charenc", CharacterEncoding(codePage));
   args << Option("force_style", style.join(QLatin1Char(',')));
-  return Translated(QStringLiteral("subtitles=") + EscapeFilterArguments(args.join(QLatin1Char(':'))));
+  const QString subtitlesFilter = QStringLiteral("subtitles=") + EscapeFilterArguments(args.join(QLatin1Char(':')));
+  if (shift == 0) return Translated(subtitlesFilter);
+  const QString seconds = QString::number(double(shift) / 1000000.0, 'f', 6);
+  return Translated(QStringLiteral("setpts=PTS+(%1)/TB,%2,setpts=PTS-(%1)/TB").arg(seconds, subtitlesFilter));
 }
 
 // rotate=DEGREES: the output grows to the rotated picture's bounding box
@@ -134,10 +139,10 @@ TItemTranslation DrawBox(const QString& item) {
 
 }  // namespace
 
-TItemTranslation TranslateDialectItem(const QString& item) {
+TItemTranslation TranslateDialectItem(const QString& item, int64_t subtitleShift) {
   if (item.startsWith(QLatin1String("logo="))) return Logo(item);
   if (item.startsWith(QLatin1String("drawtext=fontfile=\\'"))) return OverlayText(item);
-  if (item.startsWith(QLatin1String("ass=filename$"))) return Subtitles(item);
+  if (item.startsWith(QLatin1String("ass=filename$"))) return Subtitles(item, subtitleShift);
   if (item.startsWith(QLatin1String("rotate="))) return Rotate(item);
   if (item.startsWith(QLatin1String("drawbox="))) return DrawBox(item);
   return {};

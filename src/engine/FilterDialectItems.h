@@ -3,6 +3,7 @@
 // splits the stored list and puts the graph together).
 
 #include <QString>
+#include <cstdint>
 
 #include "engine/FilterDialect.h"
 
@@ -15,8 +16,8 @@ struct TItemTranslation {
 };
 
 // Translates one item of the dialect; an item that is not the dialect's
-// comes back not recognised.
-TItemTranslation TranslateDialectItem(const QString& item);
+// comes back not recognised. subtitleShift: see TranslateVideoFilters.
+TItemTranslation TranslateDialectItem(const QString& item, int64_t subtitleShift);
 
 // An option value quoted for the filter's own option parser.
 QString QuoteOptionValue(const QString& value);

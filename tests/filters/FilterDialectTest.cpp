@@ -127,6 +127,10 @@ TEST(FilterDialect, Subtitles) {
   f.SetFontColor(0x00FFFF);  // yellow
   EXPECT_EQ(Translated(f.FilterString()),
             head + "charenc=\\'CP936\\':force_style=\\'FontName=DejaVu Sans\\,PrimaryColour=&H0000FFFF\\'");
+  // A conversion starting 1.5 s into the source shows the subtitles the
+  // pictures at their time in the source.
+  EXPECT_EQ(TranslateVideoFilters(f.FilterString(), 1500000).description,
+            "setpts=PTS+(1.500000)/TB," + Translated(f.FilterString()) + ",setpts=PTS-(1.500000)/TB");
   f.SetCodePage("GBK");
   EXPECT_TRUE(Translated(f.FilterString()).contains(":charenc=\\'GBK\\':"));
   f.SetFontFile("");

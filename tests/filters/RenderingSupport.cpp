@@ -48,13 +48,14 @@ QString Clip(double seconds) {
 }
 
 QString ConvertWithFilters(const QString& source, const QString& name, const QString& filters,
-                           TConversionResult* result) {
+                           TConversionResult* result, int64_t startTime) {
   const QString target = Target(name);
   TAVConverter c;
   c.InputFiles() << source;
   c.OutputFiles() << target;
   c.ConvertOptions().VideoOptions().SetEncoderVideoCodecName("ffv1");
   c.ConvertOptions().FilterOptions().SetVideoFilters(filters);
+  c.ConvertOptions().SetStartTime(startTime);
   const TConversionResult r = RunConversion(c);
   if (result) *result = r;
   if (!r.Succeeded()) {

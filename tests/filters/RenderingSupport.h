@@ -29,9 +29,9 @@ bool Near(const std::array<int, 3>& pixel, int r, int g, int b, int tolerance = 
 QString Clip(double seconds = 3);
 
 // Converts source to a lossless file named name in a temporary folder with
-// VideoFilters set to filters.
+// VideoFilters set to filters, from startTime (microseconds) on.
 QString ConvertWithFilters(const QString& source, const QString& name, const QString& filters,
-                           TConversionResult* result = nullptr);
+                           TConversionResult* result = nullptr, int64_t startTime = 0);
 // The same clip converted without filters (made once).
 QString Unfiltered();
 // The ffmpeg tool's lossless conversion of source with the extra arguments
