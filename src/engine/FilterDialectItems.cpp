@@ -47,14 +47,16 @@ TItemTranslation Translated(const QString& chain, const QString& source = QStrin
   return t;
 }
 
-// logo=X|Y|file: the picture read by a movie source and overlaid at X,Y.
+// logo=X|Y|file: the picture read by a movie source and overlaid at X,Y. The
+// name is a plain file name, never a numbered picture sequence such as %d.
 TItemTranslation Logo(const QString& item) {
   const QRegularExpressionMatch m = Match(R"(^logo=(-?[0-9]+)\|(-?[0-9]+)\|(.+)$)", item);
   if (!m.hasMatch()) return Failed(QStringLiteral("malformed logo item, expected logo=X|Y|file"));
   const QString file = UnescapePath(m.captured(3));
   if (!IsReadableFile(file)) return Failed(QStringLiteral("logo file not found: %1").arg(file));
   return Translated(QStringLiteral("overlay=x=%1:y=%2").arg(m.captured(1), m.captured(2)),
-                    QStringLiteral("movie=") + EscapeFilterArguments(Option("filename", file)));
+                    QStringLiteral("movie=") + EscapeFilterArguments(Option("filename", file) + QLatin1Char(':') +
+                                                                     Option("format_opts", "pattern_type=none")));
 }
 
 // drawtext with '#' separators, the text in plain quotes and line breaks

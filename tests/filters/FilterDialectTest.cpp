@@ -83,18 +83,23 @@ TEST(FilterDialect, Logo) {
   f.SetX(10);
   f.SetY(20);
   f.SetLogoFile(logo);
-  EXPECT_EQ(Translated(f.FilterString()), "movie=filename=\\'" + logo + "\\'[lg0];[in][lg0]overlay=x=10:y=20[out]");
+  EXPECT_EQ(
+      Translated(f.FilterString()),
+      "movie=filename=\\'" + logo + "\\':format_opts=\\'pattern_type=none\\'[lg0];[in][lg0]overlay=x=10:y=20[out]");
   // Filters around it continue the chain.
   EXPECT_EQ(Translated("vflip,hflip," + f.FilterString() + ",negate," + f.FilterString()),
-            "[in]vflip,hflip[c0];movie=filename=\\'" + logo + "\\'[lg0];[c0][lg0]overlay=x=10:y=20,negate[c1];" +
-                "movie=filename=\\'" + logo + "\\'[lg1];[c1][lg1]overlay=x=10:y=20[out]");
+            "[in]vflip,hflip[c0];movie=filename=\\'" + logo +
+                "\\':format_opts=\\'pattern_type=none\\'[lg0];[c0][lg0]overlay=x=10:y=20,negate[c1];" +
+                "movie=filename=\\'" + logo +
+                "\\':format_opts=\\'pattern_type=none\\'[lg1];[c1][lg1]overlay=x=10:y=20[out]");
   // A path that needs escaping at both levels.
   const QString odd = WriteFile("it's [1],x;y.png", "");
   f.SetLogoFile(odd);
   const QString dir = QFileInfo(odd).absolutePath();
-  EXPECT_EQ(
-      Translated(JoinFilterStrings({f.FilterString()})),
-      "movie=filename=\\'" + dir + "/it\\'\\\\\\'\\'s \\[1\\]\\,x\\;y.png\\'[lg0];[in][lg0]overlay=x=10:y=20[out]");
+  EXPECT_EQ(Translated(JoinFilterStrings({f.FilterString()})),
+            "movie=filename=\\'" + dir +
+                "/it\\'\\\\\\'\\'s "
+                "\\[1\\]\\,x\\;y.png\\':format_opts=\\'pattern_type=none\\'[lg0];[in][lg0]overlay=x=10:y=20[out]");
 }
 
 TEST(FilterDialect, OverlayText) {
