@@ -104,13 +104,34 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
       return -1;
     next = fit;
   }
-  const QString user = engine::TranslateVideoFilters(FConvertOptions.FilterOptions().VideoFilters());
-  if (!user.isEmpty()) {
-    if (ParseUserFilters(graph, user, last, next) < 0) return -1;
+  // The graph's timestamps start where the conversion starts (or with the
+  // input's own offset); subtitle files count from the start of the source.
+  const AVFormatContext* ic = input_files[ist.file_index].get();
+  const int64_t subtitleShift =
+      -input_files_ts_offset[ist.file_index] - (ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0);
+  const engine::TVideoFilterGraph user =
+      engine::TranslateVideoFilters(FConvertOptions.FilterOptions().VideoFilters(), subtitleShift);
+  if (!user.error.isEmpty()) {
+    DoLog(AV_LOG_ERROR, user.error);
+    return -1;
+  }
+  if (!user.description.isEmpty()) {
+    if (const int failure = ParseUserFilters(graph, user.description, last, next); failure < 0) {
+      // The library has logged its reasons once; finding the item must not repeat them.
+      const int level = LogLevel();
+      SetLogLevel(AV_LOG_QUIET);
+      const QString line = engine::DiagnoseVideoFilters(user, failure);
+      SetLogLevel(level);
+      DoLog(AV_LOG_ERROR, line);
+      return -1;
+    }
   } else if (avfilter_link(last, 0, next, 0) < 0) {
     return -1;
   }
-  if (avfilter_graph_config(graph, nullptr) < 0) return -1;
+  if (const int failure = avfilter_graph_config(graph, nullptr); failure < 0) {
+    if (!user.description.isEmpty()) DoLog(AV_LOG_ERROR, engine::VideoFiltersFailure(user, failure));
+    return -1;
+  }
   if (!ost.encoder_open) {
     enc->width = av_buffersink_get_w(chain.output_video_filter);
     enc->height = av_buffersink_get_h(chain.output_video_filter);

@@ -1,7 +1,227 @@
 #include "engine/FilterDialect.h"
 
+#include <QStringList>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavutil/avstring.h>
+#include <libavutil/error.h>
+}
+
+#include "engine/FilterDialectItems.h"
+#include "media/LibraryPtrs.h"
+
 namespace engine {
 
-QString TranslateVideoFilters(const QString& filters) { return filters; }
+namespace {
+
+// Lists quoted inside lists deeper than this are taken as they are.
+constexpr int MaxListDepth = 8;
+
+struct FilterInOutDeleter {
+  void operator()(AVFilterInOut* p) const { avfilter_inout_free(&p); }
+};
+using FilterInOutPtr = std::unique_ptr<AVFilterInOut, FilterInOutDeleter>;
+
+// An item written without quotes holds no space and no control character.
+bool IsPlainItem(const QString& item) {
+  return std::none_of(item.begin(), item.end(), [](QChar c) { return c.unicode() <= u' '; });
+}
+
+// The quoted item opening at text[pos] (a space): inner spaces come doubled,
+// a single space closes it. pos moves past the closing space.
+bool ReadQuotedItem(const QString& text, qsizetype& pos, QString* item) {
+  const qsizetype n = text.size();
+  for (qsizetype i = pos + 1; i < n; ++i) {
+    if (text[i] != QLatin1Char(' ')) {
+      item->append(text[i]);
+    } else if (i + 1 < n && text[i + 1] == QLatin1Char(' ')) {
+      item->append(QLatin1Char(' '));
+      ++i;
+    } else {
+      pos = i + 1;
+      return true;
+    }
+  }
+  return false;
+}
+
+QString ItemLine(const QString& item, const QString& why) {
+  return QStringLiteral("Video filter \"%1\": %2").arg(item, why);
+}
+
+QString ErrorText(int error) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(error, text, sizeof text);
+  return QString::fromUtf8(text);
+}
+
+bool IsTranslated(const TVideoFilterItem& item) { return !item.source.isEmpty() || item.chain != item.stored; }
+
+// Appends the translations of items to graph, going into items that are
+// lists of the dialect themselves (a standard filter's operations). False,
+// with graph.error set, when an item cannot be translated.
+bool AddItems(const QStringList& items, int depth, int64_t subtitleShift, TVideoFilterGraph& graph) {
+  for (const QString& item : items) {
+    if (item.isEmpty()) continue;
+    dialect::TItemTranslation t = dialect::TranslateDialectItem(item, subtitleShift);
+    if (t.recognised) {
+      if (!t.error.isEmpty()) {
+        graph.error = ItemLine(item, t.error);
+        return false;
+      }
+      t.item.stored = item;
+      graph.items.push_back(t.item);
+      continue;
+    }
+    QStringList inner;
+    if (depth < MaxListDepth && item.contains(QLatin1Char(',')) && SplitFilterList(item, &inner)) {
+      TVideoFilterGraph nested;
+      if (!AddItems(inner, depth + 1, subtitleShift, nested)) {
+        graph.error = nested.error;
+        return false;
+      }
+      if (std::any_of(nested.items.begin(), nested.items.end(), IsTranslated)) {
+        graph.items.insert(graph.items.end(), nested.items.begin(), nested.items.end());
+        continue;
+      }
+    }
+    graph.items.push_back({item, item, QString()});
+  }
+  return true;
+}
+
+// A logo needs a second input, so a list holding one is written as labelled
+// chains: [in]a,b[c0];movie=…[lg0];[c0][lg0]overlay=…,d[out].
+QString LabelledDescription(const std::vector<TVideoFilterItem>& items) {
+  QStringList segments;
+  QString chain;
+  QString label = QStringLiteral("in");
+  int logos = 0;
+  for (const TVideoFilterItem& item : items) {
+    if (item.source.isEmpty()) {
+      chain += (chain.isEmpty() ? QStringLiteral("[%1]").arg(label) : QStringLiteral(",")) + item.chain;
+      continue;
+    }
+    if (!chain.isEmpty()) {
+      label = QStringLiteral("c%1").arg(logos);
+      segments << chain + QStringLiteral("[%1]").arg(label);
+    }
+    const QString logo = QStringLiteral("lg%1").arg(logos++);
+    segments << item.source + QStringLiteral("[%1]").arg(logo);
+    chain = QStringLiteral("[%1][%2]").arg(label, logo) + item.chain;
+  }
+  segments << chain + QStringLiteral("[out]");
+  return segments.join(QLatin1Char(';'));
+}
+
+QString Description(const std::vector<TVideoFilterItem>& items) {
+  if (std::any_of(items.begin(), items.end(), [](const TVideoFilterItem& i) { return !i.source.isEmpty(); }))
+    return LabelledDescription(items);
+  QStringList chains;
+  for (const TVideoFilterItem& item : items) chains << item.chain;
+  return chains.join(QLatin1Char(','));
+}
+
+// Skips blanks and link labels such as [in].
+void SkipLabels(const char*& p) {
+  static constexpr const char* blanks = " \n\t\r";
+  for (p += std::strspn(p, blanks); *p == '['; p += std::strspn(p, blanks)) {
+    const char* close = std::strchr(p, ']');
+    p = close ? close + 1 : p + std::strlen(p);
+  }
+}
+
+// The first filter name in a graph description the library does not know,
+// read the way its parser reads names and arguments.
+QString UnknownFilterName(const QString& description) {
+  const QByteArray text = description.toUtf8();
+  for (const char* p = text.constData(); *p;) {
+    SkipLabels(p);
+    const std::unique_ptr<char, media::AvFreeDeleter> name(av_get_token(&p, "=,;["));
+    if (*p == '=') {
+      ++p;
+      const std::unique_ptr<char, media::AvFreeDeleter> arguments(av_get_token(&p, "[],;"));
+    }
+    if (name && *name && !avfilter_get_by_name(name.get())) return QString::fromUtf8(name.get());
+    SkipLabels(p);
+    if (*p != ',' && *p != ';') break;
+    ++p;
+  }
+  return QString();
+}
+
+// Parses one item's translation into a graph of its own.
+int ParseAlone(const TVideoFilterItem& item) {
+  const media::FilterGraphPtr scratch(avfilter_graph_alloc());
+  if (!scratch) return AVERROR(ENOMEM);
+  const QString text =
+      item.source.isEmpty() ? item.chain : item.source + QStringLiteral("[logo];[main][logo]") + item.chain;
+  AVFilterInOut* inputs = nullptr;
+  AVFilterInOut* outputs = nullptr;
+  const int r = avfilter_graph_parse2(scratch.get(), text.toUtf8().constData(), &inputs, &outputs);
+  const FilterInOutPtr openInputs(inputs), openOutputs(outputs);
+  return r;
+}
+
+}  // namespace
+
+bool SplitFilterList(const QString& text, QStringList* items) {
+  QStringList found;
+  const qsizetype n = text.size();
+  qsizetype pos = 0;
+  while (pos < n) {
+    QString item;
+    if (text[pos] == QLatin1Char(' ')) {
+      if (!ReadQuotedItem(text, pos, &item)) return false;
+    } else {
+      const qsizetype comma = text.indexOf(QLatin1Char(','), pos);
+      const qsizetype end = comma < 0 ? n : comma;
+      item = text.mid(pos, end - pos);
+      if (!IsPlainItem(item)) return false;
+      pos = end;
+    }
+    found << item;
+    if (pos == n) break;
+    if (text[pos] != QLatin1Char(',')) return false;
+    if (++pos == n) found << QString();  // a list ending in an empty item
+  }
+  *items = found;
+  return true;
+}
+
+TVideoFilterGraph TranslateVideoFilters(const QString& filters, int64_t subtitleShift) {
+  TVideoFilterGraph graph;
+  QStringList items;
+  if (!SplitFilterList(filters, &items)) {
+    // Not a stored list: the library's own syntax.
+    graph.items.push_back({filters, filters, QString()});
+    graph.description = filters;
+    return graph;
+  }
+  if (!AddItems(items, 0, subtitleShift, graph)) {
+    graph.items.clear();
+    return graph;
+  }
+  graph.description = Description(graph.items);
+  return graph;
+}
+
+QString DiagnoseVideoFilters(const TVideoFilterGraph& graph, int error) {
+  for (const TVideoFilterItem& item : graph.items) {
+    const int r = ParseAlone(item);
+    if (r >= 0) continue;
+    const QString unknown = UnknownFilterName(item.chain);
+    return ItemLine(item.stored, unknown.isEmpty() ? ErrorText(r) : QStringLiteral("no such filter: %1").arg(unknown));
+  }
+  return VideoFiltersFailure(graph, error);
+}
+
+QString VideoFiltersFailure(const TVideoFilterGraph& graph, int error) {
+  return QStringLiteral("Video filters \"%1\": %2").arg(graph.description, ErrorText(error));
+}
 
 }  // namespace engine
