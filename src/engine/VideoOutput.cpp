@@ -129,6 +129,12 @@ void TAVConverter::OutputSubtitle(TAVOutputStream& ost, TAVInputStream& ist, AVS
   if (subtitle_out.empty()) subtitle_out.resize(SubtitleOutSize);
   AVCodecContext* enc = ost.enc_ctx.get();
   const int passes = enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
+  // The clearing pass hides the pictures; they are still the subtitle's to free.
+  struct RestoreRects {
+    AVSubtitle& sub;
+    unsigned count;
+    ~RestoreRects() { sub.num_rects = count; }
+  } restore{sub, sub.num_rects};
   for (int i = 0; i < passes; ++i) {
     sub.pts = av_rescale_q(pts, ist.st->time_base, AV_TIME_BASE_Q) +
               av_rescale_q(sub.start_display_time, AVRational{1, 1000}, AV_TIME_BASE_Q);
