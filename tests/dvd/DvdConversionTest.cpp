@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 
 #include "DvdFixture.h"
 #include "dvd/DvdScan.h"
@@ -30,33 +29,11 @@ QString OpenTitle(const QString& disc, int title, int first, int last) {
   return media::StreamName(media::RegisterStream(std::make_unique<TDvdStream>(record, 1, first, last)));
 }
 
-TConversionResult Convert(const QString& source, const QString& target,
-                          const std::function<void(TAVConvertOptions&)>& setup = {}) {
-  TAVConverter c;
-  c.InputFiles() << source;
-  c.OutputFiles() << target;
-  if (setup) setup(c.ConvertOptions());
-  return RunConversion(c);
-}
-
-struct TCliResult {
-  int exitCode = -1;
-  QString out, err;
-};
-
-TCliResult Cli(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(TESVANOR_CLI), args);
-  p.waitForFinished(120000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
-}
-
 }  // namespace
 
 TEST(DvdConversion, ChaptersTwoAndThreeToMp4) {
   const QString target = Target("MY_MOVIE_1.mp4");
-  const TConversionResult r = Convert(OpenTitle(AuthoredDvd().Folder, 1, 2, 3), target);
+  const TConversionResult r = ConvertFile(OpenTitle(AuthoredDvd().Folder, 1, 2, 3), target);
   ASSERT_TRUE(r.Succeeded()) << r.errorMsg.toStdString();
   EXPECT_EQ(ProbeStream(target, "v:0", "codec_name"), "h264");
   EXPECT_EQ(ProbeStream(target, "a:0", "codec_name"), "aac");
@@ -67,7 +44,7 @@ TEST(DvdConversion, ChaptersTwoAndThreeToMp4) {
 
 TEST(DvdConversion, AWholeTitleFromTheImageToMpeg2) {
   const QString target = Target("MY_MOVIE_2.mpg");
-  const TConversionResult r = Convert(OpenTitle(AuthoredDvd().Iso, 2, 1, 1), target, [](TAVConvertOptions& o) {
+  const TConversionResult r = ConvertFile(OpenTitle(AuthoredDvd().Iso, 2, 1, 1), target, [](TAVConvertOptions& o) {
     o.VideoOptions().SetEncoderVideoCodecName("mpeg2video");
     o.AudioOptions().SetEncoderAudioCodecName("mp2");
   });
@@ -81,7 +58,7 @@ TEST(DvdConversion, AStartTimeSeeksInTheTitleAsInAFileOfTheSameBytes) {
   // The demuxer finds the start by seeking through the title stream.
   const auto late = [](TAVConvertOptions& o) { o.SetStartTime(1000000); };
   const QString fromDisc = Target("late-disc.mp4");
-  const TConversionResult r = Convert(OpenTitle(AuthoredDvd().Iso, 1, 2, 3), fromDisc, late);
+  const TConversionResult r = ConvertFile(OpenTitle(AuthoredDvd().Iso, 1, 2, 3), fromDisc, late);
   ASSERT_TRUE(r.Succeeded()) << r.errorMsg.toStdString();
 
   const QString copy = Target("chapters23.vob");
@@ -95,7 +72,7 @@ TEST(DvdConversion, AStartTimeSeeksInTheTitleAsInAFileOfTheSameBytes) {
     for (int n; (n = range.Read(chunk.data(), int(chunk.size()))) > 0;) file.write(chunk.constData(), n);
   }
   const QString fromFile = Target("late-file.mp4");
-  ASSERT_TRUE(Convert(copy, fromFile, late).Succeeded());
+  ASSERT_TRUE(ConvertFile(copy, fromFile, late).Succeeded());
 
   const double duration = ProbeStream(fromDisc, "v:0", "duration").toDouble();
   EXPECT_NEAR(duration, 2.0 * ChapterSeconds - 1, 2 * Frame);
@@ -104,13 +81,13 @@ TEST(DvdConversion, AStartTimeSeeksInTheTitleAsInAFileOfTheSameBytes) {
 }
 
 TEST(DvdConversion, TheCommandLineListsTitlesAndConvertsARange) {
-  const TCliResult list = Cli({"dvd", AuthoredDvd().Iso});
+  const TCliRun list = RunCli({"dvd", AuthoredDvd().Iso});
   EXPECT_EQ(list.exitCode, 0) << list.err.toStdString();
   EXPECT_EQ(list.out, "1(00:00:10)  chapters 5  angles 1\n2(00:00:03)  chapters 1  angles 1\n");
 
   const QString target = Target("cli.mp4");
-  const TCliResult convert =
-      Cli({"convert", AuthoredDvd().VideoTs, target, "--dvd-title", "1", "--dvd-chapters", "4-5", "--quiet"});
+  const TCliRun convert =
+      RunCli({"convert", AuthoredDvd().VideoTs, target, "--dvd-title", "1", "--dvd-chapters", "4-5", "--quiet"});
   ASSERT_EQ(convert.exitCode, 0) << convert.err.toStdString();
   EXPECT_NEAR(ProbeStream(target, "v:0", "duration").toDouble(), 2.0 * ChapterSeconds, Frame + 1e-6);
   EXPECT_GT(Psnr(GrayFrame(target, 99), GrayFrame(AuthoredDvd().Title1Source, 249)), 25);
@@ -118,18 +95,18 @@ TEST(DvdConversion, TheCommandLineListsTitlesAndConvertsARange) {
 
 TEST(DvdConversion, TheCommandLineReportsWhatItCannotRead) {
   const QString missing = Target("no-disc");
-  TCliResult r = Cli({"dvd", missing});
+  TCliRun r = RunCli({"dvd", missing});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Error: 打不开DVD\n");
-  r = Cli({"convert", missing, Target("x.mp4"), "--dvd-title", "1"});
+  r = RunCli({"convert", missing, Target("x.mp4"), "--dvd-title", "1"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Error: 打不开DVD\n");
-  r = Cli({"convert", AuthoredDvd().Iso, Target("x.mp4"), "--dvd-title", "3"});
+  r = RunCli({"convert", AuthoredDvd().Iso, Target("x.mp4"), "--dvd-title", "3"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Error: The disc has no readable title 3\n");
-  r = Cli({"convert", AuthoredDvd().Iso, Target("x.mp4"), "--dvd-title", "1", "--dvd-chapters", "2-6"});
+  r = RunCli({"convert", AuthoredDvd().Iso, Target("x.mp4"), "--dvd-title", "1", "--dvd-chapters", "2-6"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Error: Title 1 has 5 chapters\n");
-  r = Cli({"convert", AuthoredDvd().Iso, Target("x.mp4"), "--dvd-chapters", "3-2"});
+  r = RunCli({"convert", AuthoredDvd().Iso, Target("x.mp4"), "--dvd-chapters", "3-2"});
   EXPECT_EQ(r.exitCode, 2);
 }

@@ -20,19 +20,10 @@ MediaSpec Clip() {
   return s;
 }
 
-TConversionResult Convert(const QString& source, const QString& target,
-                          const std::function<void(TAVConvertOptions&)>& setup = {}) {
-  TAVConverter c;
-  c.InputFiles() << source;
-  c.OutputFiles() << target;
-  if (setup) setup(c.ConvertOptions());
-  return RunConversion(c);
-}
-
 }  // namespace
 
 TEST(ConversionErrors, AMissingFileCannotBeOpened) {
-  const TConversionResult r = Convert("/nonexistent/clip.mp4", Target("out.mp4"));
+  const TConversionResult r = ConvertFile("/nonexistent/clip.mp4", Target("out.mp4"));
   EXPECT_EQ(r.completions, 1);
   EXPECT_EQ(r.errorBoxes, QStringList{QString::asprintf("打不开:%d!", AVERROR(ENOENT))});
   EXPECT_EQ(r.errorBoxes.value(0), QStringLiteral("打不开:-2!"));
@@ -47,7 +38,7 @@ TEST(ConversionErrors, RandomBytesAreRefused) {
   for (char& b : bytes) b = static_cast<char>(generator.bounded(256));
   f.write(bytes);
   f.close();
-  const TConversionResult r = Convert(junk, Target("out.mp4"));
+  const TConversionResult r = ConvertFile(junk, Target("out.mp4"));
   EXPECT_EQ(r.completions, 1);
   ASSERT_EQ(r.errorBoxes.size(), 1);
   EXPECT_TRUE(r.errorBoxes[0].startsWith("打不开:") || r.errorBoxes[0].startsWith("Could not find codec parameters:") ||
@@ -66,7 +57,7 @@ TEST(ConversionErrors, ATruncatedFileConvertsWhatCanBeRead) {
   out.write(in.read(in.size() / 2));
   out.close();
   const QString target = Target("out.mp4");
-  const TConversionResult r = Convert(half, target);
+  const TConversionResult r = ConvertFile(half, target);
   EXPECT_TRUE(r.Succeeded()) << r.errorMsg.toStdString();
   const double duration = ProbeFormat(target, "duration").toDouble();
   EXPECT_GT(duration, 1.0);
@@ -75,26 +66,26 @@ TEST(ConversionErrors, ATruncatedFileConvertsWhatCanBeRead) {
 
 TEST(ConversionErrors, AnUnknownOutputExtension) {
   const QString target = Target("out.nosuchformat");
-  const TConversionResult r = Convert(MediaFixture(Clip()), target);
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), target);
   EXPECT_EQ(r.completions, 1);
   EXPECT_EQ(r.errorBoxes, QStringList{"Unable to find a suitable output format for " + target});
 }
 
 TEST(ConversionErrors, UnknownAndWrongTypeCodecNames) {
   const QString source = MediaFixture(Clip());
-  TConversionResult r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) {
+  TConversionResult r = ConvertFile(source, Target("out.mp4"), [](TAVConvertOptions& o) {
     o.VideoOptions().SetEncoderVideoCodecName("nosuchcodec");
   });
   EXPECT_EQ(r.errorBoxes, QStringList{"Unknown Codec Name"});
-  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.VideoOptions().SetEncoderVideoCodecName("mp2"); });
+  r = ConvertFile(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.VideoOptions().SetEncoderVideoCodecName("mp2"); });
   EXPECT_EQ(r.errorBoxes, QStringList{"Invalid codec type"});
-  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.AudioOptions().SetDecoderAudioCodecName("h264"); });
+  r = ConvertFile(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.AudioOptions().SetDecoderAudioCodecName("h264"); });
   EXPECT_EQ(r.errorBoxes, QStringList{"Invalid codec type"});
   EXPECT_EQ(r.completions, 1);
 }
 
 TEST(ConversionErrors, AnUnknownFilter) {
-  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
     o.FilterOptions().SetVideoFilters("nosuchfilter");
   });
   EXPECT_EQ(r.errorBoxes, QStringList{"Error opening filters!"});
@@ -105,7 +96,7 @@ TEST(ConversionErrors, UserFiltersRunBetweenInAndOut) {
   const QString source = MediaFixture(Clip());
   const QString target = Target("flipped.mp4");
   const TConversionResult r =
-      Convert(source, target, [](TAVConvertOptions& o) { o.FilterOptions().SetVideoFilters("vflip,transpose=1"); });
+      ConvertFile(source, target, [](TAVConvertOptions& o) { o.FilterOptions().SetVideoFilters("vflip,transpose=1"); });
   ASSERT_TRUE(r.Succeeded());
   // The encoder takes the size the filters deliver.
   EXPECT_EQ(ProbeStream(target, "v:0", "width"), "240");
@@ -113,7 +104,7 @@ TEST(ConversionErrors, UserFiltersRunBetweenInAndOut) {
 }
 
 TEST(ConversionErrors, CropLargerThanThePicture) {
-  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
     o.VideoOptions().SetFrameLeftBand(200);
     o.VideoOptions().SetFrameRightBand(200);
   });
@@ -128,21 +119,21 @@ TEST(ConversionErrors, AnOutputFolderThatCannotBeCreated) {
   QFile f(blocker);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.close();
-  const TConversionResult r = Convert(MediaFixture(Clip()), blocker + "/sub/out.mp4");
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), blocker + "/sub/out.mp4");
   EXPECT_EQ(r.errorBoxes, QStringList{"打不开文件"});
   EXPECT_EQ(r.completions, 1);
 }
 
 TEST(ConversionErrors, StreamMapsMustFitTheOutput) {
   const QString source = MediaFixture(Clip());
-  TConversionResult r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=0"}); });
+  TConversionResult r = ConvertFile(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=0"}); });
   EXPECT_EQ(r.errorBoxes, QStringList{"Number of stream maps must match number of output streams"});
   // The fixture's stream 0 is video and 1 audio; the output's are video then audio.
-  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=1", "0=0"}); });
+  r = ConvertFile(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=1", "0=0"}); });
   EXPECT_EQ(r.errorBoxes, QStringList{"Codec type mismatch for mapping #0.1 -> #0.0"});
-  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=0", "0=5"}); });
+  r = ConvertFile(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=0", "0=5"}); });
   EXPECT_EQ(r.errorBoxes, QStringList{"Could not find input stream #0.5"});
-  r = Convert(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=0", "0=1"}); });
+  r = ConvertFile(source, Target("out.mp4"), [](TAVConvertOptions& o) { o.SetStreamMaps({"0=0", "0=1"}); });
   EXPECT_TRUE(r.Succeeded());
 }
 
@@ -150,12 +141,12 @@ TEST(ConversionErrors, AProgramThatIsNotThere) {
   MediaSpec ts = Clip();
   ts.container = "ts";
   const TConversionResult r =
-      Convert(MediaFixture(ts), Target("out.mp4"), [](TAVConvertOptions& o) { o.SetProgramID(77); });
+      ConvertFile(MediaFixture(ts), Target("out.mp4"), [](TAVConvertOptions& o) { o.SetProgramID(77); });
   EXPECT_EQ(r.errorBoxes, QStringList{"Specified program id not found"});
 }
 
 TEST(ConversionErrors, CopiedAudioCannotChangeVolume) {
-  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
     o.AudioOptions().SetAudioStreamCopy(true);
     o.AudioOptions().SetAudioVolume(200);
   });
@@ -164,7 +155,7 @@ TEST(ConversionErrors, CopiedAudioCannotChangeVolume) {
 
 TEST(ConversionErrors, AnUnknownBitstreamFilterIsLeftOut) {
   const QString target = Target("out.mp4");
-  const TConversionResult r = Convert(MediaFixture(Clip()), target, [](TAVConvertOptions& o) {
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), target, [](TAVConvertOptions& o) {
     o.MuxerOptions().SetVideoBitstreamFilters({"nosuchbsf"});
   });
   EXPECT_EQ(r.errorBoxes, QStringList{"Invalid BitstreamFilter nosuchbsf"});
@@ -173,7 +164,7 @@ TEST(ConversionErrors, AnUnknownBitstreamFilterIsLeftOut) {
 }
 
 TEST(ConversionErrors, AnOutputWithoutStreams) {
-  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
     o.AudioOptions().SetAudioDisable(true);
     o.VideoOptions().SetVideoDisable(true);
   });
@@ -184,7 +175,7 @@ TEST(ConversionErrors, ParametersTheEncoderRefuses) {
   // MPEG-1 video knows only the standard frame rates; keeping another one fails.
   MediaSpec odd = Clip();
   odd.rate = "13";
-  const TConversionResult r = Convert(MediaFixture(odd), Target("out.mpg"), [](TAVConvertOptions& o) {
+  const TConversionResult r = ConvertFile(MediaFixture(odd), Target("out.mpg"), [](TAVConvertOptions& o) {
     o.VideoOptions().SetForceFPS(true);
   });
   EXPECT_EQ(r.errorBoxes, QStringList{"Error while opening codec for output stream - maybe incorrect parameters such "
@@ -194,7 +185,7 @@ TEST(ConversionErrors, ParametersTheEncoderRefuses) {
 
 TEST(ConversionErrors, AHeaderTheMuxerRefuses) {
   // MP4 has no place for plain PCM audio.
-  const TConversionResult r = Convert(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
     o.AudioOptions().SetEncoderAudioCodecName("pcm_s16le");
   });
   EXPECT_EQ(r.errorBoxes, QStringList{"Could not write header for output file  (incorrect codec parameters ?)"});
@@ -217,11 +208,11 @@ TEST(ConversionErrors, APictureSizeChangeWithoutRescalingIsFatal) {
     out.write(in.readAll());
   }
   out.close();
-  TConversionResult r = Convert(joined, Target("same.mp4"));
+  TConversionResult r = ConvertFile(joined, Target("same.mp4"));
   EXPECT_EQ(r.errorBoxes, QStringList{"Input Stream #0.0 frame size changed to 160x120, yuv420p"});
   // With rescaling the new size is scaled to the encoder's.
   const QString scaled = Target("scaled.mp4");
-  r = Convert(joined, scaled, [](TAVConvertOptions& o) {
+  r = ConvertFile(joined, scaled, [](TAVConvertOptions& o) {
     o.VideoOptions().SetFrameWidth(200);
     o.VideoOptions().SetFrameHeight(150);
   });
@@ -233,7 +224,7 @@ TEST(ConversionErrors, APictureSizeChangeWithoutRescalingIsFatal) {
 TEST(ConversionErrors, AFrameRateNoticeForVariableRateInput) {
   MediaSpec vfr = Clip();
   vfr.extraOutputArgs = QStringList{"-vf", "select=not(mod(n\\,3))", "-fps_mode", "vfr"};
-  const TConversionResult r = Convert(MediaFixture(vfr), Target("out.mp4"));
+  const TConversionResult r = ConvertFile(MediaFixture(vfr), Target("out.mp4"));
   ASSERT_TRUE(r.Succeeded());
   bool noticed = false;
   for (const QString& line : r.log) noticed |= line.startsWith("Seems stream 0 codec frame rate differs from container frame rate: ");
@@ -241,7 +232,7 @@ TEST(ConversionErrors, AFrameRateNoticeForVariableRateInput) {
 }
 
 TEST(ConversionErrors, AnUnknownStreamNumberCannotBeOpened) {
-  const TConversionResult r = Convert("stream:12345.vob", Target("out.mp4"));
+  const TConversionResult r = ConvertFile("stream:12345.vob", Target("out.mp4"));
   EXPECT_EQ(r.errorBoxes, QStringList{"打不开:-2!"});
   EXPECT_EQ(r.completions, 1);
 }

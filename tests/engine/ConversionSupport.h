@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QStringList>
+#include <functional>
 #include <mutex>
 
 #include "engine/AVConverter.h"
@@ -34,6 +35,16 @@ inline TConversionResult RunConversion(TAVConverter& c, int timeoutMs = 120000) 
   r.errorMsg = c.ErrorMsg();
   c.OnLog = nullptr;
   return r;
+}
+
+// Converts one file with the options setup makes.
+inline TConversionResult ConvertFile(const QString& source, const QString& target,
+                                     const std::function<void(TAVConvertOptions&)>& setup = {}) {
+  TAVConverter c;
+  c.InputFiles() << source;
+  c.OutputFiles() << target;
+  if (setup) setup(c.ConvertOptions());
+  return RunConversion(c);
 }
 
 // A converter from source to a fresh file named target in a temporary folder.

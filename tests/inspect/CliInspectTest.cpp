@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include "InspectFixtures.h"
 #include "support/MediaFixtures.h"
@@ -14,19 +13,6 @@ using namespace testing_support;
 using namespace inspect_testing;
 
 namespace {
-
-struct TRun {
-  int exitCode = -1;
-  QString out, err;
-};
-
-TRun RunCli(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(TESVANOR_CLI), args);
-  p.waitForFinished(120000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
-}
 
 }  // namespace
 
@@ -38,14 +24,14 @@ TEST(CliInspect, ProbePrintsOneValuePerLine) {
   spec.channels = 1;
   spec.container = QStringLiteral("mkv");
   const QString file = MediaFixture(spec);
-  const TRun run = RunCli({"probe", file});
+  const TCliRun run = RunCli({"probe", file});
   EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
   EXPECT_EQ(run.out, QStringLiteral("FileName: %1\nHasVideo: true\nVideoEncoderName: h264\nVideoWidth: 320\n"
                                     "VideoHeight: 240\nVideoBitrate: 0\nVideoFrameRate: 25\nHasAudio: true\n"
                                     "AudioEncoderName: pcm_s16le\nSampleRate: 22050\nChannels: 1\nAudioBitrate: 352800\n")
                          .arg(file));
 
-  const TRun broken = RunCli({"probe", WrittenFile(QStringLiteral("notes.mkv"), QByteArray("text\n").repeated(99))});
+  const TCliRun broken = RunCli({"probe", WrittenFile(QStringLiteral("notes.mkv"), QByteArray("text\n").repeated(99))});
   EXPECT_EQ(broken.exitCode, 1);
   EXPECT_TRUE(broken.err.endsWith("Error: Error Opening File!\n")) << broken.err.toStdString();
   EXPECT_EQ(RunCli({"probe", QDir(TemporaryFolder()).filePath("missing.mkv")}).exitCode, 1);
@@ -58,14 +44,14 @@ TEST(CliInspect, SnapshotWritesThePictureAtThatTime) {
   spec.container = QStringLiteral("mp4");
   const QString file = MediaFixture(spec);
   const QString png = QDir(TemporaryFolder()).filePath(QStringLiteral("at-1.png"));
-  const TRun run = RunCli({"snapshot", file, "1.0", png});
+  const TCliRun run = RunCli({"snapshot", file, "1.0", png});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   const QImage picture(png);
   EXPECT_EQ(picture.size(), QSize(320, 240));
   EXPECT_GE(FramePsnr(picture, file, 25), 40);
 
   const QString late = QDir(TemporaryFolder()).filePath(QStringLiteral("late.png"));
-  const TRun refused = RunCli({"snapshot", file, "9", late});
+  const TCliRun refused = RunCli({"snapshot", file, "9", late});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_TRUE(refused.err.contains("timestamp can not be large than stream duration!")) << refused.err.toStdString();
   EXPECT_FALSE(QFile::exists(late));

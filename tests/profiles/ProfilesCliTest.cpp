@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include "profiles/ProfileStore.h"
 #include "support/MediaFixtures.h"
@@ -14,21 +13,6 @@
 using namespace testing_support;
 
 namespace {
-
-struct TRun {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
-
-// The child inherits this process's XDG_DATA_HOME, so it sees the same data folder.
-TRun Cli(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(TESVANOR_CLI), args);
-  p.waitForFinished(120000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
-}
 
 // A Profiles.ini in the data folder for the length of one test.
 class TUserProfiles {
@@ -51,7 +35,7 @@ MediaSpec ShortClip() {
 }  // namespace
 
 TEST(ProfilesCli, ListsCategoryDescriptionAndExtension) {
-  const TRun r = Cli({"profiles"});
+  const TCliRun r = RunCli({"profiles"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 71);
@@ -66,7 +50,7 @@ TEST(ProfilesCli, ListsCategoryDescriptionAndExtension) {
 TEST(ProfilesCli, UserProfilesReplaceTheBuiltInCustomOnes) {
   const TUserProfiles file("[Profile]\nProfileCount=1\nDescription0=My Opus\nExtension0=.mka\n"
                            "Category0=\xE9\x9F\xB3\xE9\xA2\x91\nIsVideo0=0\nAudioEncoder0=3\n");
-  const TRun r = Cli({"profiles"});
+  const TCliRun r = RunCli({"profiles"});
   ASSERT_EQ(r.exitCode, 0);
   const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 12);
@@ -75,11 +59,11 @@ TEST(ProfilesCli, UserProfilesReplaceTheBuiltInCustomOnes) {
 }
 
 TEST(ProfilesCli, AnUnknownProfileIsAUsageError) {
-  const TRun r = Cli({"convert", "in.avi", "out.mp4", "--profile", "No Such Profile"});
+  const TCliRun r = RunCli({"convert", "in.avi", "out.mp4", "--profile", "No Such Profile"});
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_TRUE(r.err.contains("unknown profile 'No Such Profile'")) << r.err.toStdString();
-  EXPECT_EQ(Cli({"convert", "in.avi", "out.mp4", "--profile"}).exitCode, 2);
-  EXPECT_EQ(Cli({"profiles", "extra"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"convert", "in.avi", "out.mp4", "--profile"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"profiles", "extra"}).exitCode, 2);
 }
 
 TEST(ProfilesCli, TheProfileGoesFirstAndExplicitOptionsAfterIt) {
@@ -87,7 +71,7 @@ TEST(ProfilesCli, TheProfileGoesFirstAndExplicitOptionsAfterIt) {
   ASSERT_FALSE(source.isEmpty());
   const QString target = QDir(TemporaryFolder()).filePath("out.mp3");
   // The option stands before the profile on the command line and still wins.
-  const TRun r = Cli({"convert", source, target, "--set", "AudioOptions.AudioSampleRate=32000", "--profile",
+  const TCliRun r = RunCli({"convert", source, target, "--set", "AudioOptions.AudioSampleRate=32000", "--profile",
                       "MP3 Audio", "--quiet"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(ProbeStream(target, "a:0", "codec_name"), "mp3");

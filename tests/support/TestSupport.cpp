@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <memory>
 #include <mutex>
@@ -40,6 +41,15 @@ bool PumpUntil(const std::function<bool()>& pred, int timeoutMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+TCliRun RunCli(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(TESVANOR_CLI), args);
+  p.closeWriteChannel();
+  p.waitForFinished(120000);
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+          QString::fromUtf8(p.readAllStandardError())};
 }
 
 QString TemporaryFolder() {

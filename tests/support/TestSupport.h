@@ -21,4 +21,12 @@ bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 20000);
 // A fresh folder under the system's temporary folder, removed at exit.
 QString TemporaryFolder();
 
+// One run of tesvanor-cli. The child inherits this process's environment, so
+// it sees the same (temporary) data folder.
+struct TCliRun {
+  int exitCode = -1;
+  QString out, err;
+};
+TCliRun RunCli(const QStringList& args);
+
 }  // namespace testing_support

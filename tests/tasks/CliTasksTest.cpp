@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 
 #include "support/MediaFixtures.h"
 #include "support/TestSupport.h"
@@ -14,23 +13,8 @@
 #include "tasks/PersistentManager.h"
 #include "tasks/ConversionSettings.h"
 
-namespace {
-
-struct TRun {
-  int exitCode = -1;
-  QString out, err;
-};
-
-TRun Cli(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(TESVANOR_CLI), args);
-  p.closeWriteChannel();
-  p.waitForFinished(120000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
-}
-
-}  // namespace
+using testing_support::RunCli;
+using testing_support::TCliRun;
 
 TEST(CliTasks, SavedConversionsShowInTheProgramsHistory) {
   QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/Ormentis").removeRecursively();
@@ -38,11 +22,11 @@ TEST(CliTasks, SavedConversionsShowInTheProgramsHistory) {
   spec.seconds = 1;
   const QString source = testing_support::MediaFixture(spec);
   const QString folder = testing_support::TemporaryFolder();
-  ASSERT_EQ(Cli({"convert", source, folder + "/ok.avi", "--save-task", "--quiet"}).exitCode, 0);
-  const TRun failed = Cli({"convert", folder + "/missing.avi", folder + "/no.avi", "--save-task", "--quiet"});
+  ASSERT_EQ(RunCli({"convert", source, folder + "/ok.avi", "--save-task", "--quiet"}).exitCode, 0);
+  const TCliRun failed = RunCli({"convert", folder + "/missing.avi", folder + "/no.avi", "--save-task", "--quiet"});
   EXPECT_EQ(failed.exitCode, 1);
 
-  const TRun list = Cli({"tasks"});
+  const TCliRun list = RunCli({"tasks"});
   ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
   const QStringList lines = list.out.split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 3);
@@ -81,8 +65,8 @@ TEST(CliTasks, UnusableDatabaseIsReported) {
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(QByteArray(4096, 'x'));
   f.close();
-  const TRun run = Cli({"tasks", "--database", file});
+  const TCliRun run = RunCli({"tasks", "--database", file});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, "tesvanor-cli: Can not open Database " + file + "\n");
-  EXPECT_EQ(Cli({"tasks", "--bogus"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"tasks", "--bogus"}).exitCode, 2);
 }
