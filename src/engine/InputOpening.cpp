@@ -82,28 +82,14 @@ void TAVConverter::OpenInputFile(int index) {
   }
   ic->flags |= AVFMT_FLAG_NONBLOCK;
 
-  const QByteArray name = FInputFiles[index].toUtf8();
-  AVIOContext* custom = nullptr;  // "stream:N": one of the program's own byte streams
-  if (media::IsStreamName(FInputFiles[index])) {
-    const int r = media::OpenStreamIO(FInputFiles[index], &custom);
-    if (r < 0) {
-      avformat_free_context(ic);
-      Fail(QString::asprintf("打不开:%d!", r));
-    }
-    ic->pb = custom;
-    ic->flags |= AVFMT_FLAG_CUSTOM_IO;
-  }
-  int r = avformat_open_input(&ic, name.constData(), file_iformat, params.Ref());
-  if (r < 0) {
-    if (custom) media::CloseStreamIO(&custom);  // a failed open frees the context only
-    Fail(QString::asprintf("打不开:%d!", r));
-  }
+  const int r = media::OpenMediaInput(&ic, FInputFiles[index], file_iformat, params.Ref());
+  if (r < 0) Fail(QString::asprintf("打不开:%d!", r));
   media::InputFormatContextPtr input(ic);
 
   if (o.LoopInput() && !(ic->iformat->priv_class && av_opt_find(ic->priv_data, "loop", nullptr, 0, 0)))
     LogOptionWithoutEffect("LoopInput");
-  r = avformat_find_stream_info(ic, nullptr);
-  if (r < 0) Fail(QString::asprintf("Could not find codec parameters:%d!", r));
+  const int found = avformat_find_stream_info(ic, nullptr);
+  if (found < 0) Fail(QString::asprintf("Could not find codec parameters:%d!", found));
   // Programs are complete only once the streams are probed.
   if (o.ProgramID() != 0) SelectProgram(ic);
 

@@ -36,25 +36,10 @@ bool TVideoFrameReader::Open(const QString& name) {
 }
 
 int TVideoFrameReader::OpenInput(const QString& name) {
-  AVFormatContext* c = avformat_alloc_context();
-  if (!c) return AVERROR(ENOMEM);
-  AVIOContext* custom = nullptr;  // "stream:N": one of the program's own byte streams
-  if (media::IsStreamName(name)) {
-    const int r = media::OpenStreamIO(name, &custom);
-    if (r < 0) {
-      avformat_free_context(c);
-      return r;
-    }
-    c->pb = custom;
-    c->flags |= AVFMT_FLAG_CUSTOM_IO;
-  }
-  const int r = avformat_open_input(&c, name.toUtf8().constData(), nullptr, nullptr);
-  if (r < 0) {
-    if (custom) media::CloseStreamIO(&custom);  // a failed open frees the context only
-    return r;
-  }
-  ic.reset(c);
-  return 0;
+  AVFormatContext* c = nullptr;
+  const int r = media::OpenMediaInput(&c, name, nullptr, nullptr);
+  if (r >= 0) ic.reset(c);
+  return r;
 }
 
 bool TVideoFrameReader::OpenDecoder() {

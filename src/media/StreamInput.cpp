@@ -127,4 +127,23 @@ void CloseStreamIO(AVIOContext** pb) {
   avio_context_free(pb);
 }
 
+int OpenMediaInput(AVFormatContext** ctx, const QString& name, const AVInputFormat* format, AVDictionary** options) {
+  if (!*ctx) *ctx = avformat_alloc_context();
+  if (!*ctx) return AVERROR(ENOMEM);
+  AVIOContext* custom = nullptr;  // "stream:N": one of the program's own byte streams
+  if (IsStreamName(name)) {
+    const int r = OpenStreamIO(name, &custom);
+    if (r < 0) {
+      avformat_free_context(*ctx);
+      *ctx = nullptr;
+      return r;
+    }
+    (*ctx)->pb = custom;
+    (*ctx)->flags |= AVFMT_FLAG_CUSTOM_IO;
+  }
+  const int r = avformat_open_input(ctx, name.toUtf8().constData(), format, options);
+  if (r < 0 && custom) CloseStreamIO(&custom);  // a failed open frees the context only
+  return r;
+}
+
 }  // namespace media

@@ -13,7 +13,7 @@
 #include "media/ByteStream.h"
 
 extern "C" {
-#include <libavformat/avio.h>
+#include <libavformat/avformat.h>
 }
 
 namespace media {
@@ -27,6 +27,11 @@ int OpenStreamIO(const QString& name, AVIOContext** pb);
 
 // Frees an I/O context made by OpenStreamIO, and the stream object behind it.
 void CloseStreamIO(AVIOContext** pb);
+
+// avformat_open_input for a file or a "stream:N" name. ctx may hold a context
+// prepared by the caller; on failure it is freed (with its byte stream) and
+// set to nullptr, and the library's error code is returned.
+int OpenMediaInput(AVFormatContext** ctx, const QString& name, const AVInputFormat* format, AVDictionary** options);
 
 // Makes a stream object openable; returns its number (always positive).
 int RegisterStream(std::unique_ptr<TByteStream> stream);
