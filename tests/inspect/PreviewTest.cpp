@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 
 #include "InspectFixtures.h"
 #include "inspect/AVPreviewDecoder.h"
+#include "media/StreamInput.h"
 #include "support/MediaFixtures.h"
 #include "support/TestSupport.h"
 
@@ -264,4 +266,35 @@ TEST(Preview, AFailedSeekIsReportedAndTheNextPictureShown) {
   EXPECT_EQ(TakeErrorBoxes(), QStringList{"could not seek to position 01:02:05.250"});
   EXPECT_TRUE(preview.Active());
   EXPECT_GE(FramePsnr(preview.Bitmap(), ts, 1), SameFrame);
+}
+
+namespace {
+
+// A file read through the program's own byte-stream interface.
+class TFileStream : public media::TByteStream {
+ public:
+  explicit TFileStream(const QString& path) : FFile(path) { FFile.open(QIODevice::ReadOnly); }
+  int Read(void* Buffer, int Count) override { return static_cast<int>(FFile.read(static_cast<char*>(Buffer), Count)); }
+  int64_t Seek(int64_t Offset, media::TSeekOrigin Origin) override {
+    const int64_t base = Origin == media::soBeginning ? 0 : Origin == media::soCurrent ? FFile.pos() : FFile.size();
+    return FFile.seek(base + Offset) ? FFile.pos() : -1;
+  }
+  int64_t Size() override { return FFile.size(); }
+
+ private:
+  QFile FFile;
+};
+
+}  // namespace
+
+TEST(Preview, ALiveByteStreamShowsLikeItsFile) {
+  const QString file = H264File();
+  const QString name = media::StreamName(media::RegisterStream(std::make_unique<TFileStream>(file)));
+  TAVPreviewDecoder preview;
+  preview.SetInputFile(name);
+  preview.SetActive(true);
+  ASSERT_TRUE(preview.Active());
+  EXPECT_NEAR(preview.Duration(), 4.0, 0.05);
+  preview.Settimestamp(2.3);
+  EXPECT_GE(FramePsnr(preview.Bitmap(), file, FrameIndexAt(2.3, 25)), SameFrame);
 }
