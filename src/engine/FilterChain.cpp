@@ -121,9 +121,8 @@ int AppendInputFilters(AVFilterGraph* graph, AVFilterContext*& last, const TVide
       Append(graph, last, "crop",
              QString::asprintf("%d:%d:%d:%d", croppedWidth, croppedHeight, ost.leftBand, ost.topBand).toLatin1()) < 0)
     return -1;
-  if ((enc->width != croppedWidth || enc->height != croppedHeight) &&
-      Append(graph, last, "scale", QString::asprintf("%d:%d:flags=0x%X", enc->width, enc->height, swsFlags).toLatin1()) <
-          0)
+  const QByteArray scaleArgs = QString::asprintf("%d:%d:flags=0x%X", enc->width, enc->height, swsFlags).toLatin1();
+  if ((enc->width != croppedWidth || enc->height != croppedHeight) && Append(graph, last, "scale", scaleArgs) < 0)
     return -1;
   return 0;
 }
@@ -168,8 +167,8 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
     const bool last = g + 1 == plan.graphs.size();
     TAVFilterGraphStage& stage = chain.graphs.emplace_back();
     // A script stage takes 4:2:0 pictures; the library converts to them.
-    const std::vector<AVPixelFormat> formats =
-        last ? std::vector<AVPixelFormat>{enc->pix_fmt} : std::vector<AVPixelFormat>{AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVJ420P};
+    const std::vector<AVPixelFormat> formats = last ? std::vector<AVPixelFormat>{enc->pix_fmt}
+                                                    : std::vector<AVPixelFormat>{AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVJ420P};
     if (OpenGraphEnds(stage, in, formats, swsFlags) < 0) return -1;
     AVFilterGraph* graph = stage.graph.get();
     AVFilterContext* from = stage.input_video_filter;

@@ -23,9 +23,11 @@ struct TLoadedLibraries {
   std::map<QString, std::unique_ptr<TAviSynthLibrary>> libraries;
 };
 
+// Never destroyed: the environments stay usable (and reachable) until the
+// process ends.
 TLoadedLibraries& Loaded() {
-  static TLoadedLibraries loaded;
-  return loaded;
+  static auto* loaded = new TLoadedLibraries;
+  return *loaded;
 }
 
 QString DlError() {

@@ -43,7 +43,8 @@ TConversionResult Convert(const QString& source, const QString& target, const QS
 QString ToolConversion(const QString& source, const QString& name, const QString& filters) {
   const QString target = Target(name);
   int exit = -1;
-  RunTool("ffmpeg", {"-nostdin", "-v", "error", "-y", "-i", source, "-vf", filters, "-c:v", "ffv1", "-an", target}, &exit);
+  RunTool("ffmpeg", {"-nostdin", "-v", "error", "-y", "-i", source, "-vf", filters, "-c:v", "ffv1", "-an", target},
+          &exit);
   EXPECT_EQ(exit, 0) << filters.toStdString();
   return target;
 }
@@ -95,7 +96,8 @@ TEST(ScriptConversion, PicturesThatAreNot420AreConvertedForTheScript) {
   const QString ours = Target("from-444.mkv");
   const TConversionResult r = Convert(source, ours, "synth=Invert()");
   ASSERT_TRUE(r.Succeeded()) << r.errorBoxes.join('|').toStdString() << r.log.join('\n').toStdString();
-  ExpectSamePictures(ours, ToolConversion(source, "tool-from-444.mkv", "format=yuv420p," + ToolInvert + ",format=yuv444p"));
+  ExpectSamePictures(ours,
+                     ToolConversion(source, "tool-from-444.mkv", "format=yuv420p," + ToolInvert + ",format=yuv444p"));
 }
 
 TEST(ScriptConversion, BarsInAStoredScriptReachItAsCommas) {

@@ -123,6 +123,7 @@ TEST(SynthStage, StagesWithoutScriptTooLongOrWithoutLibraryAreRefused) {
 
   media::SetAviSynthLibrary(QStringLiteral("/nonexistent/libavisynth.so"));
   EXPECT_FALSE(TSynthStage::Create(QByteArray("Invert()"), &error));
-  EXPECT_TRUE(error.startsWith("the AviSynth library is missing (/nonexistent/libavisynth.so: ")) << error.toStdString();
+  EXPECT_TRUE(error.startsWith("the AviSynth library is missing (/nonexistent/libavisynth.so: "))
+      << error.toStdString();
   media::SetAviSynthLibrary(QStringLiteral(TESVANOR_AVISYNTH_STANDIN));
 }

@@ -68,7 +68,8 @@ void Apply(const TOperation& op, AVS_VideoFrame& frame) {
       for (int y = 0; y < plane.height; ++y)
         for (int x = 0; x < plane.rowSize; ++x) row(y)[x] = static_cast<unsigned char>(255 - row(y)[x]);
     } else if (op.name == "flipvertical") {
-      for (int y = 0; y < plane.height / 2; ++y) std::swap_ranges(row(y), row(y) + plane.rowSize, row(plane.height - 1 - y));
+      for (int y = 0; y < plane.height / 2; ++y)
+        std::swap_ranges(row(y), row(y) + plane.rowSize, row(plane.height - 1 - y));
     } else if (op.name == "letterbox") {
       const int shift = p == 0 ? 0 : 1;
       const int top = std::min(op.arguments[0] >> shift, plane.height);
