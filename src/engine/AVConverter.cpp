@@ -393,7 +393,7 @@ void TAVConverter::ResolveFormats() {
   const QString& in = FConvertOptions.InputFormat();
   const QString& out = FConvertOptions.OutputFormat();
   if (in.isEmpty() && out.isEmpty()) return;
-  file_iformat = in.isEmpty() ? nullptr : av_find_input_format(in.toUtf8().constData());
+  file_iformat = in.isEmpty() ? nullptr : media::FindInputFormat(in.toUtf8().constData());
   file_oformat = out.isEmpty() ? nullptr : av_guess_format(out.toUtf8().constData(), nullptr, nullptr);
   if (!file_iformat && !file_oformat)
     Fail(QString::asprintf("Unknown input %s or Output format %s", in.toUtf8().constData(),

@@ -28,6 +28,11 @@ enum TAVConvertState : uint8_t { csNone, csRunning, csStopped, csPaused };
 class TAVConverter;
 class TAVConvertThread;
 
+namespace engine {
+struct TVideoFilterGraph;
+struct TVideoFilterPlan;
+}  // namespace engine
+
 using TAVLogEvent = std::function<void(TAVConverter* Sender, int level, const QString& Log)>;
 using TAVProgressEvent = std::function<void(TAVConverter* Sender)>;
 using TAVNotifyEvent = std::function<void(TAVConverter* Sender)>;
@@ -240,7 +245,12 @@ class TAVConverter {
 
   // Video filter graphs (FilterChain.cpp).
   int BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame = nullptr);
+  int OpenScriptStages(TAVVideoFilterChain& chain, const engine::TVideoFilterPlan& plan);
+  int ConnectUserFilters(AVFilterGraph* graph, const engine::TVideoFilterGraph& user, AVFilterContext* from,
+                         AVFilterContext* to);
   void FilterVideoFrame(TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame);
+  void FeedFilterGraph(TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame);
+  void RunScriptStage(TAVScriptStage& script, AVFrame* picture);
 
   // The read loop and the end of the run (ReadLoop.cpp).
   void ReadLoop();

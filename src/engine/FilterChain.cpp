@@ -1,7 +1,9 @@
-// The video filter graph of one encoded video output stream: buffer source,
+// The video filter chain of one encoded video output stream: buffer source,
 // deinterlacing, crop, scale, the user's filter description between the labels
 // "in" and "out", and a sink that delivers the encoder's pixel format. The
-// graph's final picture size becomes the encoder's frame size.
+// chain's final picture size becomes the encoder's frame size. Script items
+// (synth=SCRIPT) cut the user's description: the chain is then several graphs
+// with an AviSynth script stage between each two.
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -11,6 +13,7 @@ extern "C" {
 
 #include "engine/AVConverter.h"
 #include "engine/FilterDialect.h"
+#include "media/SynthStage.h"
 
 namespace {
 
@@ -45,47 +48,75 @@ int ParseUserFilters(AVFilterGraph* graph, const QString& description, AVFilterC
   return r;
 }
 
-}  // namespace
+// Longest stored item quoted in a log line.
+constexpr int MaxLoggedItem = 80;
 
-int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame) {
+QString LoggedItem(const QString& item) {
+  return item.size() <= MaxLoggedItem ? item : item.left(MaxLoggedItem - 3) + QStringLiteral("...");
+}
+
+// What the decoder hands the chain: the picture that rebuilds it, or the
+// stream's parameters.
+TAVPictureFormat InputFormat(const TAVInputStream& ist, const AVFrame* frame) {
   const AVCodecParameters* par = ist.st->codecpar;
-  AVCodecContext* enc = ost.enc_ctx.get();
-  const TVideoOptions& vo = FConvertOptions.VideoOptions();
-  TAVVideoFilterChain& chain = ost.filter;
-  chain = TAVVideoFilterChain();
-  chain.in_width = frame ? frame->width : par->width;
-  chain.in_height = frame ? frame->height : par->height;
-  chain.in_pix_fmt = frame ? frame->format : par->format;
-  chain.in_sample_aspect = frame ? frame->sample_aspect_ratio
-                                 : (ist.st->sample_aspect_ratio.num ? ist.st->sample_aspect_ratio
-                                                                    : par->sample_aspect_ratio);
-  if (!chain.in_sample_aspect.num) chain.in_sample_aspect = AVRational{0, 1};
+  TAVPictureFormat in;
+  in.width = frame ? frame->width : par->width;
+  in.height = frame ? frame->height : par->height;
+  in.pix_fmt = frame ? frame->format : par->format;
+  in.sample_aspect = frame ? frame->sample_aspect_ratio
+                           : (ist.st->sample_aspect_ratio.num ? ist.st->sample_aspect_ratio : par->sample_aspect_ratio);
+  if (!in.sample_aspect.num) in.sample_aspect = AVRational{0, 1};
+  return in;
+}
 
-  chain.graph.reset(avfilter_graph_alloc());
-  AVFilterGraph* graph = chain.graph.get();
-  if (!graph) return -1;
-  const int swsFlags = FOptionStores ? FOptionStores->ScalerFlags() : FConvertOptions.SwsFlags();
+// What a graph's sink delivers, once the graph is configured.
+TAVPictureFormat DeliveredFormat(const AVFilterContext* sink) {
+  TAVPictureFormat out;
+  out.width = av_buffersink_get_w(sink);
+  out.height = av_buffersink_get_h(sink);
+  out.pix_fmt = av_buffersink_get_format(sink);
+  out.time_base = av_buffersink_get_time_base(sink);
+  out.sample_aspect = av_buffersink_get_sample_aspect_ratio(sink);
+  if (!out.sample_aspect.num) out.sample_aspect = AVRational{0, 1};
+  out.frame_rate = av_buffersink_get_frame_rate(sink);
+  return out;
+}
+
+// A graph with its buffer source (taking in) and its sink (delivering one of
+// formats).
+int OpenGraphEnds(TAVFilterGraphStage& stage, const TAVPictureFormat& in, const std::vector<AVPixelFormat>& formats,
+                  int swsFlags) {
+  stage.graph.reset(avfilter_graph_alloc());
+  stage.picture = media::MakeFrame();
+  AVFilterGraph* graph = stage.graph.get();
+  if (!graph || !stage.picture) return -1;
   graph->scale_sws_opts = av_strdup(QString::asprintf("flags=0x%X", swsFlags).toLatin1().constData());
-
-  const QByteArray srcArgs = QString::asprintf("video_size=%dx%d:pix_fmt=%d:time_base=1/%d:pixel_aspect=%d/%d",
-                                               chain.in_width, chain.in_height, chain.in_pix_fmt, AV_TIME_BASE,
-                                               chain.in_sample_aspect.num, chain.in_sample_aspect.den)
-                                 .toLatin1();
-  if (avfilter_graph_create_filter(&chain.input_video_filter, avfilter_get_by_name("buffer"), "src",
-                                   srcArgs.constData(), nullptr, graph) < 0)
+  QString srcArgs = QString::asprintf("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", in.width,
+                                      in.height, in.pix_fmt, in.time_base.num, in.time_base.den, in.sample_aspect.num,
+                                      in.sample_aspect.den);
+  if (in.frame_rate.num > 0 && in.frame_rate.den > 0)
+    srcArgs += QString::asprintf(":frame_rate=%d/%d", in.frame_rate.num, in.frame_rate.den);
+  if (avfilter_graph_create_filter(&stage.input_video_filter, avfilter_get_by_name("buffer"), "src",
+                                   srcArgs.toLatin1().constData(), nullptr, graph) < 0)
     return -1;
-  chain.output_video_filter = avfilter_graph_alloc_filter(graph, avfilter_get_by_name("buffersink"), "out");
-  if (!chain.output_video_filter) return -1;
-  const AVPixelFormat formats[] = {enc->pix_fmt, AV_PIX_FMT_NONE};
-  if (av_opt_set_int_list(chain.output_video_filter, "pix_fmts", formats, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN) <
-          0 ||
-      avfilter_init_str(chain.output_video_filter, nullptr) < 0)
+  stage.output_video_filter = avfilter_graph_alloc_filter(graph, avfilter_get_by_name("buffersink"), "out");
+  if (!stage.output_video_filter) return -1;
+  std::vector<AVPixelFormat> list = formats;
+  list.push_back(AV_PIX_FMT_NONE);
+  if (av_opt_set_int_list(stage.output_video_filter, "pix_fmts", list.data(), AV_PIX_FMT_NONE,
+                          AV_OPT_SEARCH_CHILDREN) < 0 ||
+      avfilter_init_str(stage.output_video_filter, nullptr) < 0)
     return -1;
+  return 0;
+}
 
-  AVFilterContext* last = chain.input_video_filter;
+// Deinterlacing, crop and scale at the head of the chain.
+int AppendInputFilters(AVFilterGraph* graph, AVFilterContext*& last, const TVideoOptions& vo,
+                       const TAVOutputStream& ost, const TAVPictureFormat& in, int swsFlags) {
+  const AVCodecContext* enc = ost.enc_ctx.get();
   if (vo.Deinterlace() && Append(graph, last, "yadif", QByteArray()) < 0) return -1;
   const int l = vo.FrameLeftBand(), r = vo.FrameRightBand(), t = vo.FrameTopBand(), b = vo.FrameBottomBand();
-  const int croppedWidth = chain.in_width - l - r, croppedHeight = chain.in_height - t - b;
+  const int croppedWidth = in.width - l - r, croppedHeight = in.height - t - b;
   if (ost.video_crop &&
       Append(graph, last, "crop",
              QString::asprintf("%d:%d:%d:%d", croppedWidth, croppedHeight, ost.leftBand, ost.topBand).toLatin1()) < 0)
@@ -93,30 +124,84 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
   const QByteArray scaleArgs = QString::asprintf("%d:%d:flags=0x%X", enc->width, enc->height, swsFlags).toLatin1();
   if ((enc->width != croppedWidth || enc->height != croppedHeight) && Append(graph, last, "scale", scaleArgs) < 0)
     return -1;
+  return 0;
+}
 
-  // A graph rebuilt for a changed picture must still deliver the encoder's size.
-  AVFilterContext* next = chain.output_video_filter;
-  if (frame && ost.encoder_open) {
-    AVFilterContext* fit = nullptr;
-    if (avfilter_graph_create_filter(&fit, avfilter_get_by_name("scale"), nullptr, scaleArgs.constData(), nullptr,
-                                     graph) < 0 ||
-        avfilter_link(fit, 0, next, 0) < 0)
-      return -1;
-    next = fit;
-  }
+// A scale filter in front of next that keeps delivering the encoder's size
+// (a chain rebuilt for a changed picture).
+int PrependFit(AVFilterGraph* graph, AVFilterContext*& next, const AVCodecContext* enc, int swsFlags) {
+  AVFilterContext* fit = nullptr;
+  const QByteArray args = QString::asprintf("%d:%d:flags=0x%X", enc->width, enc->height, swsFlags).toLatin1();
+  if (avfilter_graph_create_filter(&fit, avfilter_get_by_name("scale"), nullptr, args.constData(), nullptr, graph) <
+          0 ||
+      avfilter_link(fit, 0, next, 0) < 0)
+    return -1;
+  next = fit;
+  return 0;
+}
+
+}  // namespace
+
+int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame) {
+  AVCodecContext* enc = ost.enc_ctx.get();
+  TAVVideoFilterChain& chain = ost.filter;
+  chain = TAVVideoFilterChain();
+  chain.input = InputFormat(ist, frame);
+  const int swsFlags = FOptionStores ? FOptionStores->ScalerFlags() : FConvertOptions.SwsFlags();
+
   // The graph's timestamps start where the conversion starts (or with the
   // input's own offset); subtitle files count from the start of the source.
   const AVFormatContext* ic = input_files[ist.file_index].get();
   const int64_t subtitleShift =
       -input_files_ts_offset[ist.file_index] - (ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0);
-  const engine::TVideoFilterGraph user =
-      engine::TranslateVideoFilters(FConvertOptions.FilterOptions().VideoFilters(), subtitleShift);
-  if (!user.error.isEmpty()) {
-    DoLog(AV_LOG_ERROR, user.error);
+  const engine::TVideoFilterPlan plan =
+      engine::PlanVideoFilters(FConvertOptions.FilterOptions().VideoFilters(), subtitleShift);
+  if (!plan.error.isEmpty()) {
+    DoLog(AV_LOG_ERROR, plan.error);
     return -1;
   }
+  if (OpenScriptStages(chain, plan) < 0) return -1;
+
+  TAVPictureFormat in = chain.input;
+  for (size_t g = 0; g < plan.graphs.size(); ++g) {
+    const bool last = g + 1 == plan.graphs.size();
+    TAVFilterGraphStage& stage = chain.graphs.emplace_back();
+    // A script stage takes 4:2:0 pictures; the library converts to them.
+    const std::vector<AVPixelFormat> formats = last ? std::vector<AVPixelFormat>{enc->pix_fmt}
+                                                    : std::vector<AVPixelFormat>{AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVJ420P};
+    if (OpenGraphEnds(stage, in, formats, swsFlags) < 0) return -1;
+    AVFilterGraph* graph = stage.graph.get();
+    AVFilterContext* from = stage.input_video_filter;
+    if (g == 0 && AppendInputFilters(graph, from, FConvertOptions.VideoOptions(), ost, in, swsFlags) < 0) return -1;
+    AVFilterContext* to = stage.output_video_filter;
+    if (last && frame && ost.encoder_open && PrependFit(graph, to, enc, swsFlags) < 0) return -1;
+    if (ConnectUserFilters(graph, plan.graphs[g], from, to) < 0) return -1;
+    in = DeliveredFormat(stage.output_video_filter);
+  }
+  if (!ost.encoder_open) {
+    enc->width = in.width;
+    enc->height = in.height;
+  }
+  return 0;
+}
+
+int TAVConverter::OpenScriptStages(TAVVideoFilterChain& chain, const engine::TVideoFilterPlan& plan) {
+  for (const engine::TVideoFilterScript& script : plan.scripts) {
+    QString why;
+    std::unique_ptr<media::TSynthStage> stage = media::TSynthStage::Create(script.script, &why);
+    if (!stage) {
+      DoLog(AV_LOG_ERROR, QStringLiteral("Video filter \"%1\": %2").arg(LoggedItem(script.stored), why));
+      return -1;
+    }
+    chain.scripts.push_back(TAVScriptStage{std::move(stage), LoggedItem(script.stored), false});
+  }
+  return 0;
+}
+
+int TAVConverter::ConnectUserFilters(AVFilterGraph* graph, const engine::TVideoFilterGraph& user,
+                                     AVFilterContext* from, AVFilterContext* to) {
   if (!user.description.isEmpty()) {
-    if (const int failure = ParseUserFilters(graph, user.description, last, next); failure < 0) {
+    if (const int failure = ParseUserFilters(graph, user.description, from, to); failure < 0) {
       // The library has logged its reasons once; finding the item must not repeat them.
       const int level = LogLevel();
       SetLogLevel(AV_LOG_QUIET);
@@ -125,32 +210,47 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
       DoLog(AV_LOG_ERROR, line);
       return -1;
     }
-  } else if (avfilter_link(last, 0, next, 0) < 0) {
+  } else if (avfilter_link(from, 0, to, 0) < 0) {
     return -1;
   }
   if (const int failure = avfilter_graph_config(graph, nullptr); failure < 0) {
     if (!user.description.isEmpty()) DoLog(AV_LOG_ERROR, engine::VideoFiltersFailure(user, failure));
     return -1;
   }
-  if (!ost.encoder_open) {
-    enc->width = av_buffersink_get_w(chain.output_video_filter);
-    enc->height = av_buffersink_get_h(chain.output_video_filter);
-  }
   return 0;
 }
 
 void TAVConverter::FilterVideoFrame(TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame) {
+  if (!ost.filter.graphs.empty()) FeedFilterGraph(ist, ost, 0, frame);
+}
+
+void TAVConverter::FeedFilterGraph(TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame) {
   TAVVideoFilterChain& chain = ost.filter;
-  if (!chain.graph) return;
-  if (av_buffersrc_add_frame_flags(chain.input_video_filter, frame, frame ? AV_BUFFERSRC_FLAG_KEEP_REF : 0) < 0)
+  TAVFilterGraphStage& stage = chain.graphs[index];
+  if (av_buffersrc_add_frame_flags(stage.input_video_filter, frame, frame ? AV_BUFFERSRC_FLAG_KEEP_REF : 0) < 0)
     return;
-  AVFrame* filtered = ost.filtered_frame.get();
-  const AVRational tb = av_buffersink_get_time_base(chain.output_video_filter);
+  const bool last = index + 1 == chain.graphs.size();
+  AVFrame* filtered = last ? ost.filtered_frame.get() : stage.picture.get();
+  const AVRational tb = av_buffersink_get_time_base(stage.output_video_filter);
   for (;;) {
-    const int r = av_buffersink_get_frame(chain.output_video_filter, filtered);
+    const int r = av_buffersink_get_frame(stage.output_video_filter, filtered);
     if (r < 0) break;  // needs more input, or the end
-    if (filtered->pts != AV_NOPTS_VALUE) ist.pts = av_rescale_q(filtered->pts, tb, AV_TIME_BASE_Q);
-    OutputVideoFrame(ost, ist, filtered);
+    if (last) {
+      if (filtered->pts != AV_NOPTS_VALUE) ist.pts = av_rescale_q(filtered->pts, tb, AV_TIME_BASE_Q);
+      OutputVideoFrame(ost, ist, filtered);
+    } else {
+      RunScriptStage(chain.scripts[index], filtered);
+      FeedFilterGraph(ist, ost, index + 1, filtered);
+    }
     av_frame_unref(filtered);
   }
+  if (!frame && !last) FeedFilterGraph(ist, ost, index + 1, nullptr);  // the end goes on down the chain
+}
+
+void TAVConverter::RunScriptStage(TAVScriptStage& script, AVFrame* picture) {
+  QString why;
+  if (script.stage->Process(picture, &why) || script.failure_logged) return;
+  script.failure_logged = true;
+  DoLog(AV_LOG_ERROR,
+        QStringLiteral("Video filter \"%1\": %2; the pictures pass on unprocessed").arg(script.item, why));
 }

@@ -167,6 +167,67 @@ int ParseAlone(const TVideoFilterItem& item) {
   return r;
 }
 
+TVideoFilterGraph Untranslated(const QString& text) {
+  TVideoFilterGraph graph;
+  if (text.trimmed().isEmpty()) return graph;
+  graph.items.push_back({text, text, QString()});
+  graph.description = text;
+  return graph;
+}
+
+TVideoFilterGraph TranslateItems(const QStringList& items, int64_t subtitleShift) {
+  TVideoFilterGraph graph;
+  if (!AddItems(items, 0, subtitleShift, graph)) {
+    graph.items.clear();
+    return graph;
+  }
+  graph.description = Description(graph.items);
+  return graph;
+}
+
+const QLatin1String ScriptFilter("synth");
+const QLatin1String ScriptFilterWithArguments("synth=");
+
+bool IsScriptItem(const QString& item) {
+  const QString name = item.trimmed();
+  return name == ScriptFilter || name.startsWith(ScriptFilterWithArguments);
+}
+
+// The script of a synth item, its argument text read the way the graph
+// parser reads a filter's arguments (quotes and backslashes taken away).
+TVideoFilterScript ScriptOf(const QString& item) {
+  TVideoFilterScript s{item, std::nullopt};
+  const QString trimmed = item.trimmed();
+  if (trimmed == ScriptFilter) return s;
+  const QByteArray arguments = trimmed.mid(ScriptFilterWithArguments.size()).toUtf8();
+  const char* p = arguments.constData();
+  const std::unique_ptr<char, media::AvFreeDeleter> text(av_get_token(&p, ""));
+  s.script = QByteArray(text ? text.get() : "");
+  return s;
+}
+
+// The filters of a text in the library's syntax that is one plain chain, each
+// as written (the parser's reading of names and arguments decides where one
+// ends). False when the text has labels or several chains.
+bool SplitPlainChain(const QString& text, QStringList* filters) {
+  const QByteArray bytes = text.toUtf8();
+  QStringList found;
+  const char* const begin = bytes.constData();
+  for (const char* p = begin; *p;) {
+    const char* start = p;
+    const std::unique_ptr<char, media::AvFreeDeleter> name(av_get_token(&p, "=,;["));
+    if (*p == '=') {
+      ++p;
+      const std::unique_ptr<char, media::AvFreeDeleter> arguments(av_get_token(&p, "[],;"));
+    }
+    if (!name || !*name || (*p && *p != ',')) return false;
+    found << QString::fromUtf8(start, p - start);
+    if (*p == ',') ++p;
+  }
+  *filters = found;
+  return true;
+}
+
 }  // namespace
 
 bool SplitFilterList(const QString& text, QStringList* items) {
@@ -194,20 +255,38 @@ bool SplitFilterList(const QString& text, QStringList* items) {
 }
 
 TVideoFilterGraph TranslateVideoFilters(const QString& filters, int64_t subtitleShift) {
-  TVideoFilterGraph graph;
   QStringList items;
-  if (!SplitFilterList(filters, &items)) {
-    // Not a stored list: the library's own syntax.
-    graph.items.push_back({filters, filters, QString()});
-    graph.description = filters;
-    return graph;
+  if (!SplitFilterList(filters, &items)) return Untranslated(filters);  // the library's own syntax
+  return TranslateItems(items, subtitleShift);
+}
+
+TVideoFilterPlan PlanVideoFilters(const QString& filters, int64_t subtitleShift) {
+  TVideoFilterPlan plan;
+  QStringList items;
+  const bool list = SplitFilterList(filters, &items);
+  if ((!list && !SplitPlainChain(filters, &items)) || std::none_of(items.begin(), items.end(), IsScriptItem)) {
+    plan.graphs.push_back(TranslateVideoFilters(filters, subtitleShift));
+    plan.error = plan.graphs.back().error;
+    return plan;
   }
-  if (!AddItems(items, 0, subtitleShift, graph)) {
-    graph.items.clear();
-    return graph;
+  // Items of a plain chain are in the library's syntax already.
+  auto graphOf = [&](const QStringList& run) {
+    return list ? TranslateItems(run, subtitleShift) : Untranslated(run.join(QLatin1Char(',')));
+  };
+  QStringList run;
+  for (const QString& item : items) {
+    if (!IsScriptItem(item)) {
+      run << item;
+      continue;
+    }
+    plan.graphs.push_back(graphOf(run));
+    run.clear();
+    plan.scripts.push_back(ScriptOf(item));
   }
-  graph.description = Description(graph.items);
-  return graph;
+  plan.graphs.push_back(graphOf(run));
+  for (const TVideoFilterGraph& graph : plan.graphs)
+    if (plan.error.isEmpty()) plan.error = graph.error;
+  return plan;
 }
 
 QString DiagnoseVideoFilters(const TVideoFilterGraph& graph, int error) {

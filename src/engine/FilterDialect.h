@@ -12,9 +12,16 @@
 //   drawbox=X:Y:W:H:COLOUR
 // Every other item (vflip, hflip, negate, anything in the library's syntax)
 // passes through unchanged, and so does a text that is not such a list.
+//
+// synth=SCRIPT items are no filters of the library: the chain is cut at them
+// and an AviSynth script stage runs between the graphs (PlanVideoFilters).
+// They are found among the items of a stored list, or among the filters of a
+// text in the library's syntax that is one plain chain (no labels, no ';').
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace engine {
@@ -36,6 +43,21 @@ struct TVideoFilterGraph {
   QString error;
 };
 
+// A script stage of the chain: a synth=SCRIPT item.
+struct TVideoFilterScript {
+  QString stored;                    // the item as stored
+  std::optional<QByteArray> script;  // read as the graph parser reads arguments; none for a bare "synth"
+};
+
+// The user's filters cut at their script stages: graphs[0], scripts[0],
+// graphs[1], … scripts[n-1], graphs[n]. Without script items: one graph,
+// the same as TranslateVideoFilters gives.
+struct TVideoFilterPlan {
+  std::vector<TVideoFilterGraph> graphs;  // one more than scripts; an empty description passes pictures on
+  std::vector<TVideoFilterScript> scripts;
+  QString error;                          // the first graph's error, when one has one
+};
+
 // The items of a joined list (the inverse of the joining rule). False when
 // text is not such a list.
 bool SplitFilterList(const QString& text, QStringList* items);
@@ -45,6 +67,9 @@ bool SplitFilterList(const QString& text, QStringList* items);
 // (a conversion that starts later has its timestamps start at 0), in
 // microseconds: subtitle files are timed from the start of the source.
 TVideoFilterGraph TranslateVideoFilters(const QString& filters, int64_t subtitleShift = 0);
+
+// The stages of a VideoFilters text (subtitleShift: see TranslateVideoFilters).
+TVideoFilterPlan PlanVideoFilters(const QString& filters, int64_t subtitleShift = 0);
 
 // The log line for a description the library refused with error: the first
 // item the library refuses on its own and why, else the whole description.

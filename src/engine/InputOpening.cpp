@@ -12,14 +12,18 @@ extern "C" {
 #include "engine/AVConverter.h"
 #include "engine/EncoderNames.h"
 #include "media/StreamInput.h"
+#include "media/WavcapInput.h"
 
 namespace {
 
-// What the demuxer is told before it probes: only raw and capture inputs read it.
-media::Dictionary FormatParameters(const TAVConvertOptions& o, int width, int height) {
+// What the demuxer is told before it probes: only raw and capture inputs read
+// it. A recording is made at the output's sample rate and channel count when
+// the options name them.
+media::Dictionary FormatParameters(const TAVConvertOptions& o, int width, int height, bool recording) {
   media::Dictionary params;
-  params.Set("sample_rate", "44100");
-  params.Set("channels", "1");
+  const TAudioOptions& ao = o.AudioOptions();
+  params.Set("sample_rate", recording && ao.AudioSampleRate() > 0 ? QByteArray::number(ao.AudioSampleRate()) : "44100");
+  params.Set("channels", recording && ao.AudioChannels() > 0 ? QByteArray::number(ao.AudioChannels()) : "1");
   const TRational& rate = o.VideoOptions().FrameRate();
   if (rate.num() > 0 && rate.den() > 0)
     params.Set("framerate", QByteArray::number(rate.num()).append('/').append(QByteArray::number(rate.den())));
@@ -60,7 +64,8 @@ void TAVConverter::OpenInputFile(int index) {
 
   AVFormatContext* ic = avformat_alloc_context();
   if (!ic) Fail(QString::asprintf("打不开:%d!", AVERROR(ENOMEM)));
-  media::Dictionary params = FormatParameters(o, _FrameWidth, _FrameHeight);
+  media::Dictionary params =
+      FormatParameters(o, _FrameWidth, _FrameHeight, file_iformat && file_iformat == media::WavcapInputFormat());
   ApplyStoredOptions(ic, osFormat, AV_OPT_FLAG_DECODING_PARAM);
   const AVCodec* subtitleDecoder = nullptr;
   try {

@@ -9,7 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include <QString>
+
 #include "media/LibraryPtrs.h"
+#include "media/SynthStage.h"
 
 // The explicit source of one output stream, from an input-file=stream entry.
 struct TAVStreamMap {
@@ -45,15 +48,37 @@ struct TAVInputStream {
   media::FramePtr decoded_frame;
 };
 
-// The video filter graph of one encoded video output stream: buffer source →
-// [deinterlace] → [crop] → [scale] → the user's filters → sink at the encoder's
-// pixel format.
-struct TAVVideoFilterChain {
+// What a filter graph of the chain takes in or delivers.
+struct TAVPictureFormat {
+  int width = 0, height = 0, pix_fmt = -1;
+  AVRational time_base{1, AV_TIME_BASE};
+  AVRational sample_aspect{0, 1};
+  AVRational frame_rate{0, 1};  // 0/1: not known
+};
+
+// One of the filter library's graphs in a chain.
+struct TAVFilterGraphStage {
   media::FilterGraphPtr graph;
   AVFilterContext* input_video_filter = nullptr;   // "src"
   AVFilterContext* output_video_filter = nullptr;  // "out"
-  int in_width = 0, in_height = 0, in_pix_fmt = -1;  // what the source was built for
-  AVRational in_sample_aspect{0, 1};
+  media::FramePtr picture;  // delivered by the graph, on its way to the next stage
+};
+
+// An AviSynth script stage between two graphs (a synth=SCRIPT item).
+struct TAVScriptStage {
+  std::unique_ptr<media::TSynthStage> stage;
+  QString item;  // for the log
+  bool failure_logged = false;
+};
+
+// The video filter chain of one encoded video output stream: buffer source →
+// [deinterlace] → [crop] → [scale] → the user's filters → sink at the encoder's
+// pixel format. Script items cut the user's filters: each script stage runs
+// between two graphs, the first of them ending in a 4:2:0 sink.
+struct TAVVideoFilterChain {
+  std::vector<TAVFilterGraphStage> graphs;  // none: no chain built
+  std::vector<TAVScriptStage> scripts;      // scripts[i] runs between graphs[i] and graphs[i + 1]
+  TAVPictureFormat input;                   // what the first source was built for
 };
 
 struct TAVOutputStream {

@@ -2,9 +2,11 @@
 
 #include "media/LibraryPtrs.h"
 #include "media/StreamInput.h"
+#include "media/WavcapInput.h"
 
 #include <QStringList>
 
+#include <cstring>
 #include <mutex>
 
 extern "C" {
@@ -33,6 +35,12 @@ void LoadMediaLibraries() {
   // Codecs, formats and filters register themselves today; capture devices
   // still need the explicit call.
   std::call_once(once, [] { avdevice_register_all(); });
+}
+
+const AVInputFormat* FindInputFormat(const char* name) {
+  const AVInputFormat* own = WavcapInputFormat();
+  if (std::strcmp(name, own->name) == 0) return own;
+  return av_find_input_format(name);
 }
 
 namespace {
