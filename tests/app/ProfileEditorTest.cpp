@@ -306,23 +306,24 @@ TEST_F(ProfileEditor, DeletingAsksAndSelectsTheNeighbour) {
   EXPECT_EQ(list->count(), 3);
   EXPECT_NE(Profiles->FindProfile(QStringLiteral("PS3 1080 HD Video")), nullptr);
 
-  // The first of three: the new first is selected.
+  // The second of three: the first is selected.
   const int before = Profiles->ProfileCount();
-  AnswerNextBox(QMessageBox::Yes);
-  Click(*editor, "actDelProfile");
-  EXPECT_EQ(Profiles->FindProfile(QStringLiteral("PS3 1080 HD Video")), nullptr);
-  EXPECT_EQ(Profiles->ProfileCount(), before - 1);
-  EXPECT_EQ(Texts(list), QStringList({"PS3 720p Video", "PS3 480p Video"}));
-  EXPECT_EQ(list->currentRow(), 0);
-  EXPECT_EQ(editor->CurrentProfile(), Custom(QStringLiteral("PS3 720p Video")));
-  EXPECT_EQ(Control<QLineEdit>(*editor, "edtDescript")->text(), "PS3 720p Video");
-
-  // The second: the first is selected.
   list->setCurrentRow(1);
   AnswerNextBox(QMessageBox::Yes);
   Click(*editor, "actDelProfile");
-  EXPECT_EQ(Texts(list), QStringList({"PS3 720p Video"}));
-  EXPECT_EQ(editor->CurrentProfile(), Custom(QStringLiteral("PS3 720p Video")));
+  EXPECT_EQ(Profiles->FindProfile(QStringLiteral("PS3 720p Video")), nullptr);
+  EXPECT_EQ(Profiles->ProfileCount(), before - 1);
+  EXPECT_EQ(Texts(list), QStringList({"PS3 1080 HD Video", "PS3 480p Video"}));
+  EXPECT_EQ(list->currentRow(), 0);
+  EXPECT_EQ(editor->CurrentProfile(), Custom(QStringLiteral("PS3 1080 HD Video")));
+
+  // The first: the new first is selected and shown.
+  AnswerNextBox(QMessageBox::Yes);
+  Click(*editor, "actDelProfile");
+  EXPECT_EQ(Texts(list), QStringList({"PS3 480p Video"}));
+  EXPECT_EQ(list->currentRow(), 0);
+  EXPECT_EQ(editor->CurrentProfile(), Custom(QStringLiteral("PS3 480p Video")));
+  EXPECT_EQ(Control<QLineEdit>(*editor, "edtDescript")->text(), "PS3 480p Video");
 
   // The last one: nothing is current any more, the panel is empty and
   // delete is disabled.
