@@ -433,3 +433,20 @@ TEST_F(ProfileEditor, ClosingWithoutSavingKeepsTheEditsButWritesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProfileEditor, AFileThatCannotBeWrittenIsReportedAndTheWindowStays) {
+  QFile::remove(ProfilesIniPath());
+  ASSERT_TRUE(QDir().mkpath(ProfilesIniPath()));  // a folder where the file should be
+  testing_support::TakeErrorBoxes();
+  const auto editor = Open(QStringLiteral("Matroska Video"));
+  Click(*editor, "actExit");
+  const QStringList boxes = testing_support::TakeErrorBoxes();
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Cannot write "))) << boxes[0].toStdString();
+  EXPECT_TRUE(editor->isVisible());
+  QDir().rmdir(ProfilesIniPath());
+}
+
+}  // namespace
