@@ -89,27 +89,36 @@ void TFormEditProfile::CreateLayout() {
   FrameProfile = new TFrameProfile(this);
   FrameProfile->setObjectName(QStringLiteral("FrameProfile"));
 
-  auto* profileSplitter = new QSplitter(Qt::Vertical, this);
-  profileSplitter->addWidget(lstProfile);
-  profileSplitter->addWidget(FrameProfile);
-  profileSplitter->setChildrenCollapsible(false);
-  profileSplitter->setSizes({ProfileListHeight, height() - ProfileListHeight});
+  FProfileSplitter = new QSplitter(Qt::Vertical, this);
+  FProfileSplitter->addWidget(lstProfile);
+  FProfileSplitter->addWidget(FrameProfile);
+  FProfileSplitter->setChildrenCollapsible(false);
 
   auto* right = new QWidget(this);
   auto* rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
   rightLayout->addWidget(tlbEdit);
-  rightLayout->addWidget(profileSplitter, 1);
+  rightLayout->addWidget(FProfileSplitter, 1);
 
-  auto* splitter = new QSplitter(Qt::Horizontal, this);
-  splitter->addWidget(lstCategory);
-  splitter->addWidget(right);
-  splitter->setChildrenCollapsible(false);
-  splitter->setSizes({CategoryWidth, width() - CategoryWidth});
+  FCategorySplitter = new QSplitter(Qt::Horizontal, this);
+  FCategorySplitter->addWidget(lstCategory);
+  FCategorySplitter->addWidget(right);
+  FCategorySplitter->setChildrenCollapsible(false);
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
-  layout->addWidget(splitter);
+  layout->addWidget(FCategorySplitter);
+}
+
+void TFormEditProfile::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (FSplittersPlaced) return;
+  // The splitters know their own size only now that the window is laid out.
+  FSplittersPlaced = true;
+  const int across = FCategorySplitter->width() - FCategorySplitter->handleWidth();
+  FCategorySplitter->setSizes({CategoryWidth, across - CategoryWidth});
+  const int down = FProfileSplitter->height() - FProfileSplitter->handleWidth();
+  FProfileSplitter->setSizes({ProfileListHeight, down - ProfileListHeight});
 }
 
 void TFormEditProfile::FillCategories() {

@@ -9,6 +9,7 @@
 
 class QAction;
 class QListWidget;
+class QSplitter;
 class QToolBar;
 class TAVCustomAudioProfile;
 class TAVProfile;
@@ -28,6 +29,9 @@ class TFormEditProfile : public QDialog {
   // Selects the profile's category (none when it is not listed) and the profile.
   void SetCurrentProfile(TAVCustomAudioProfile* Value);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void CreateToolBar();
   void CreateLayout();
@@ -44,6 +48,9 @@ class TFormEditProfile : public QDialog {
   TAVProfileList& FProfiles;
   TAVCustomAudioProfile* FCurrentProfile = nullptr;
 
+  QSplitter* FCategorySplitter;
+  QSplitter* FProfileSplitter;
+  bool FSplittersPlaced = false;
   QListWidget* lstCategory;
   QToolBar* tlbEdit;
   QListWidget* lstProfile;

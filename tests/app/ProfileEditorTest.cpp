@@ -120,6 +120,10 @@ TEST_F(ProfileEditor, WindowCategoriesAndToolBar) {
   EXPECT_EQ(editor->windowTitle(), "编辑配置文件");
   EXPECT_EQ(editor->size(), QSize(718, 568));
   EXPECT_EQ(editor->minimumSize(), editor->maximumSize());
+  EXPECT_EQ(Control(*editor, "lstCategory")->width(), 185);
+  EXPECT_EQ(Control(*editor, "lstProfile")->height(), 216);
+  EXPECT_EQ(Control<QToolBar>(*editor, "tlbEdit")->iconSize(), QSize(48, 48));
+  EXPECT_EQ(Control<QToolBar>(*editor, "tlbEdit")->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
   EXPECT_EQ(Texts(Control<QListWidget>(*editor, "lstCategory")), BuiltInCategories());
 
   const QList<QAction*> actions = Control<QToolBar>(*editor, "tlbEdit")->actions();
