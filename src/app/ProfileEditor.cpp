@@ -36,6 +36,15 @@ QAction* ToolAction(const QString& name, const QString& caption, const QString& 
 
 bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
+// The first custom profile filed under a category the editor lists.
+TAVProfile* FirstListedCustomProfile(const TAVProfileList& Profiles) {
+  for (const QString& category : Profiles.Categories())
+    if (!SameName(category, QStringLiteral("Images")))
+      for (TAVProfile* profile : Profiles.ProfilesOfCategory(category))
+        if (IsCustomProfile(profile)) return profile;
+  return nullptr;
+}
+
 }  // namespace
 
 TFormEditProfile::TFormEditProfile(TAVProfileList& Profiles, QWidget* parent) : QDialog(parent), FProfiles(Profiles) {
@@ -252,24 +261,13 @@ void TFormEditProfile::AddProfileItem(TAVCustomAudioProfile* Profile) {
   item->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(Profile)));
 }
 
-namespace {
-
-// The first custom profile filed under a category the editor lists.
-TAVProfile* FirstListedCustomProfile(const TAVProfileList& Profiles) {
-  for (const QString& category : Profiles.Categories())
-    if (!SameName(category, QStringLiteral("Images")))
-      for (TAVProfile* profile : Profiles.ProfilesOfCategory(category))
-        if (IsCustomProfile(profile)) return profile;
-  return nullptr;
-}
-
-}  // namespace
-
 bool ShowProfileEditor(TAVProfile*& Profile, TAVProfileList& Profiles, QWidget* parent) {
+  // The window destroys custom profiles only; any other one outlives it.
+  TAVProfile* const kept = IsCustomProfile(Profile) ? nullptr : Profile;
   TFormEditProfile window(Profiles, parent);
   window.SetCurrentProfile(dynamic_cast<TAVCustomAudioProfile*>(Profile));
   const bool ok = window.exec() == QDialog::Accepted;
   Profile = window.CurrentProfile();
-  if (!Profile) Profile = FirstListedCustomProfile(Profiles);
+  if (!Profile) Profile = kept ? kept : FirstListedCustomProfile(Profiles);
   return ok;
 }

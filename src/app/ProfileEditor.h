@@ -62,8 +62,10 @@ class TFormEditProfile : public QDialog {
 };
 
 // Runs the editor modally on Profile. Afterwards Profile is the profile
-// current at closing; when the shown category lost its last profile that is
-// the first custom profile of a listed category instead (nullptr only when
-// there is none), so a destroyed profile is never handed back. The result
-// tells whether the window closed with OK, which none of its controls does.
+// current at closing. When there is none (the shown category lost its last
+// profile, or Profile was no custom profile and nothing was chosen) it is a
+// Profile that was no custom profile, else the first custom profile of a
+// listed category (nullptr only when there is none): a destroyed profile is
+// never handed back. The result tells whether the window closed with OK,
+// which none of its controls does.
 bool ShowProfileEditor(TAVProfile*& Profile, TAVProfileList& Profiles, QWidget* parent = nullptr);

@@ -454,3 +454,18 @@ TEST_F(ProfileEditor, AFileThatCannotBeWrittenIsReportedAndTheWindowStays) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProfileEditor, AProfileWithoutCustomSettingsComesBackAsItWas) {
+  TAVProfile* profile = Profiles->FindProfile(QStringLiteral("VCD"));
+  WhenModalShown<TFormEditProfile>([](TFormEditProfile* editor) {
+    EXPECT_EQ(Control<QListWidget>(*editor, "lstCategory")->currentItem(), nullptr);
+    EXPECT_FALSE(Control(*editor, "FrameProfile")->isEnabled());
+    editor->close();
+  });
+  ShowProfileEditor(profile, *Profiles);
+  EXPECT_EQ(profile, Profiles->FindProfile(QStringLiteral("VCD")));
+}
+
+}  // namespace
