@@ -20,6 +20,10 @@ void InstallErrorBoxCollector();
 int main(int argc, char** argv) {
   QTemporaryDir dataHome;
   qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+#ifdef TESVANOR_WIDGET_TESTS
+  // Windows are never shown on a screen, also when CTest lists the tests.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
   TTestApplication app(argc, argv);
   testing_support::InstallErrorBoxCollector();
   ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,87 @@
+#include "app/InfoPanel.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QVBoxLayout>
+
+#include "profiles/CustomProfiles.h"
+
+namespace {
+
+// A group of four captions, each followed by an empty value label.
+QGroupBox* InfoGroup(const QString& title, const QStringList& captions, std::initializer_list<QLabel**> values,
+                     const QStringList& names, QWidget* parent) {
+  auto* group = new QGroupBox(title, parent);
+  auto* form = new QFormLayout(group);
+  int row = 0;
+  for (QLabel** value : values) {
+    *value = new QLabel(group);
+    (*value)->setObjectName(names[row]);
+    (*value)->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(captions[row], *value);
+    ++row;
+  }
+  return group;
+}
+
+}  // namespace
+
+TFrameVideoInfo::TFrameVideoInfo(QWidget* parent) : QWidget(parent) {
+  grpVideo = InfoGroup(QStringLiteral("Video Information"),
+                       {QStringLiteral("Frame Size"), QStringLiteral("Video Encoder"), QStringLiteral("Frame Rate"),
+                        QStringLiteral("Bitrate(kbps)")},
+                       {&lblFrameSize, &lblVEncoder, &lblFrameRate, &lblVideoBitrate},
+                       {QStringLiteral("lblFrameSize"), QStringLiteral("lblVEncoder"), QStringLiteral("lblFrameRate"),
+                        QStringLiteral("lblVideoBitrate")},
+                       this);
+  grpAudio = InfoGroup(QStringLiteral("Audio Information"),
+                       {QStringLiteral("Sample Rate"), QStringLiteral("Audio Encoder"), QStringLiteral("Channels"),
+                        QStringLiteral("Bitrate(kbps)")},
+                       {&lblSampleRate, &lblAudioEncoder, &lblChannels, &lblAudioBitrate},
+                       {QStringLiteral("lblSampleRate"), QStringLiteral("lblAudioEncoder"),
+                        QStringLiteral("lblChannels"), QStringLiteral("lblAudioBitrate")},
+                       this);
+  grpVideo->setObjectName(QStringLiteral("grpVideo"));
+  grpAudio->setObjectName(QStringLiteral("grpAudio"));
+  grpAudio->setEnabled(false);  // shown greyed
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(grpVideo, 1);
+  layout->addWidget(grpAudio, 1);
+}
+
+void TFrameVideoInfo::ShowVideoInfo(const QString& EncoderName, int Width, int Height, double FrameRate,
+                                    int Bitrate) {
+  lblVEncoder->setText(EncoderName);
+  lblFrameSize->setText(QStringLiteral("%1x%2").arg(Width).arg(Height));
+  lblFrameRate->setText(QString::asprintf("%.2f", FrameRate));
+  lblVideoBitrate->setText(QString::number(Bitrate));
+}
+
+void TFrameVideoInfo::ShowAudioInfo(const QString& EncoderName, int SampleRate, int Channels, double Bitrate) {
+  lblAudioEncoder->setText(EncoderName);
+  lblChannels->setText(Channels <= 0 ? QStringLiteral("mono") : QStringLiteral("stereo"));
+  lblSampleRate->setText(QString::number(SampleRate));
+  lblAudioBitrate->setText(QString::number(Bitrate, 'g', QLocale::FloatingPointShortest));
+}
+
+void TFrameVideoInfo::ClearVideoInfo() {
+  for (QLabel* label : {lblFrameSize, lblVEncoder, lblFrameRate, lblVideoBitrate}) label->clear();
+}
+
+void TFrameVideoInfo::ClearAudioInfo() {
+  for (QLabel* label : {lblSampleRate, lblAudioEncoder, lblChannels, lblAudioBitrate}) label->clear();
+}
+
+void TFrameVideoInfo::ShowProfile(const TAVProfile* Profile) {
+  ClearVideoInfo();
+  if (const auto* audio = dynamic_cast<const TAVCustomAudioProfile*>(Profile))
+    ShowAudioInfo(audio->AudioEncoderName(), audio->SampleRate(), static_cast<int>(audio->AudioChannels()),
+                  audio->AudioBitrate());
+  if (const auto* video = dynamic_cast<const TAVCustomVideoProfile*>(Profile))
+    ShowVideoInfo(video->VideoEncoderName(), video->FrameWidth(), video->FrameHeight(), video->VideoFrameRate(),
+                  video->VideoBitrate());
+}

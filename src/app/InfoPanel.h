@@ -1,0 +1,45 @@
+#pragma once
+// The read-only panel that shows a target's video and audio parameters as
+// text: the wizard shows the chosen profile in it.
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class TAVProfile;
+
+class TFrameVideoInfo : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TFrameVideoInfo(QWidget* parent = nullptr);
+
+  // Encoder as is, "%dx%d", "%.2f" and the bitrate in decimal.
+  void ShowVideoInfo(const QString& EncoderName, int Width, int Height, double FrameRate, int Bitrate);
+  // Channels "mono" for 0 or less, "stereo" otherwise; the bitrate as its
+  // shortest decimal text ("128", "12.2").
+  void ShowAudioInfo(const QString& EncoderName, int SampleRate, int Channels, double Bitrate);
+  void ClearVideoInfo();
+  void ClearAudioInfo();
+
+  // What a profile change shows: the video group is cleared; a custom profile
+  // shows its audio values, a custom video profile its video values too. The
+  // audio group keeps the previous values for any other profile.
+  void ShowProfile(const TAVProfile* Profile);
+
+  // The two groups, for a caller that titles them in its own words.
+  QGroupBox* VideoGroup() const { return grpVideo; }
+  QGroupBox* AudioGroup() const { return grpAudio; }
+
+ private:
+  QGroupBox* grpVideo;
+  QGroupBox* grpAudio;
+  QLabel* lblFrameSize;
+  QLabel* lblVEncoder;
+  QLabel* lblFrameRate;
+  QLabel* lblVideoBitrate;
+  QLabel* lblSampleRate;
+  QLabel* lblAudioEncoder;
+  QLabel* lblChannels;
+  QLabel* lblAudioBitrate;
+};
