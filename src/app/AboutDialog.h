@@ -1,0 +1,6 @@
+#pragma once
+// The about box ("关于...").
+
+class QWidget;
+
+void RunAboutDialog(QWidget* parent = nullptr);
