@@ -10,6 +10,7 @@ namespace {
 
 // Rows of the image start on boundaries the scaler writes fastest to.
 constexpr int RowAlignment = 64;
+constexpr int TailPadding = 64;
 
 // The colour matrix and range the picture declares, as the tools apply them;
 // what it leaves unspecified keeps the scaler's defaults.
@@ -38,7 +39,8 @@ QImage TFramePicture::Convert(const AVFrame* picture) {
   DescribeColours(pSwsCtx.get(), picture);
 
   const qsizetype stride = (qsizetype{width} * 3 + RowAlignment - 1) / RowAlignment * RowAlignment;
-  auto* pixels = static_cast<uint8_t*>(av_malloc(stride * height));
+  // The scaler's vector code may store a few bytes past the last row.
+  auto* pixels = static_cast<uint8_t*>(av_malloc(stride * height + TailPadding));
   if (!pixels) return QImage();
   // The image owns the pixel storage from here on and frees it with the library's allocator.
   QImage image(pixels, width, height, stride, QImage::Format_RGB888, [](void* p) { av_free(p); }, pixels);

@@ -26,37 +26,14 @@
 #include "app/FilterDialogText.h"
 #include "filters/VideoFilters.h"
 #include "support/TestSupport.h"
+#include "WidgetTestHelpers.h"
 
 using testing_support::PumpUntil;
 using testing_support::TemporaryFolder;
 
 namespace {
 
-template <class T>
-void WhenModalShown(std::function<void(T*)> action) {
-  auto* poll = new QTimer(qApp);
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-    if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget()); window && window->isVisible()) {
-      poll->stop();
-      poll->deleteLater();
-      action(window);
-    }
-  });
-  poll->start(5);
-}
-
-void SaveScreenshot(QWidget& window, const QString& name) {
-  const QString folder = QStringLiteral(TESVANOR_FIXTURE_DIR "/../screenshots");
-  QDir().mkpath(folder);
-  EXPECT_TRUE(window.grab().save(folder + QLatin1Char('/') + name));
-}
-
-template <class T = QWidget>
-T* Control(const QWidget& dialog, const char* name) {
-  T* control = dialog.findChild<T*>(QLatin1String(name));
-  EXPECT_NE(control, nullptr) << name;
-  return control;
-}
+using namespace widget_tests;
 
 QLineEdit* FileField(const QWidget& dialog, const char* name) { return Control<TFileEdit>(dialog, name)->Edit(); }
 

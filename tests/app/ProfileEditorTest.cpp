@@ -24,53 +24,11 @@
 #include "profiles/CustomProfiles.h"
 #include "profiles/ProfileStore.h"
 #include "support/TestSupport.h"
+#include "WidgetTestHelpers.h"
 
 namespace {
 
-// Runs action on the next modal window of type T as soon as it is shown.
-template <class T>
-void WhenModalShown(std::function<void(T*)> action) {
-  auto* poll = new QTimer(qApp);
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-    if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget()); window && window->isVisible()) {
-      poll->stop();
-      poll->deleteLater();
-      action(window);
-    }
-  });
-  poll->start(5);
-}
-
-struct TBoxSeen {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QMessageBox::StandardButtons buttons;
-};
-
-// Answers the next message box with answer and records what it showed.
-void AnswerNextBox(QMessageBox::StandardButton answer, TBoxSeen* seen = nullptr) {
-  WhenModalShown<QMessageBox>([answer, seen](QMessageBox* box) {
-    if (seen) *seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-    box->button(answer)->click();
-  });
-}
-
-// Key presses as a user types them.
-void Type(QWidget* widget, const QString& text) {
-  for (const QChar c : text) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(widget, &release);
-  }
-}
-
-void SaveScreenshot(QWidget& window, const QString& name) {
-  const QString folder = QStringLiteral(TESVANOR_FIXTURE_DIR "/../screenshots");
-  QDir().mkpath(folder);
-  EXPECT_TRUE(window.grab().save(folder + QLatin1Char('/') + name));
-}
+using namespace widget_tests;
 
 QStringList Texts(const QListWidget* list) {
   QStringList texts;
