@@ -199,6 +199,9 @@ int TAVConverter::Progress() const {
   const int64_t recording = FConvertOptions.RecordingTime();
   const double duration = Duration();
   const double converted = ConvertedDuration();
+  // A live source (a capture) has no duration: its recording time is the span.
+  if (duration <= 0 && recording != TAVConvertOptions::NoRecordingLimit && recording > 0)
+    return RoundToInt32(converted * 100.0 * 1000000.0 / static_cast<double>(recording));
   if (start <= 0 && duration * 1000000.0 <= static_cast<double>(recording))
     return duration <= 0 ? 0 : RoundToInt32(converted / duration * 100.0);
   const double whole = std::nearbyint(duration * 1000000.0) - static_cast<double>(start);

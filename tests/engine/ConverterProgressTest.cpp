@@ -31,6 +31,7 @@ TEST(ConverterProgress, PercentOfTheRequestedSpan) {
       {8, 3, 0, whole, 38},              // 37.5 rounds to the even 38
       {10, 11, 0, whole, 110},           // not clamped
       {0, 5, 0, whole, 0},               // unknown duration
+      {0, 1, 0, 4000000, 25},            // a capture of 4 s, 1 s recorded
       {10, 1, 10000000, whole, 0},       // start at the end: empty span
       {10, 1, 12000000, whole, 0},       // start past the end
   };
