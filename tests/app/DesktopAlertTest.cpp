@@ -167,7 +167,7 @@ TEST_F(DesktopAlert, StopShowingAlertsTurnsThemOffAndSaves) {
   EXPECT_TRUE(alert->actions().contains(alert->actStopAlerts));
   alert->actStopAlerts->trigger();
   EXPECT_FALSE(AVConfiguration().ShowAlert());
-  EXPECT_FALSE(ConfigurationOnDisk().ShowAlert());
+  EXPECT_FALSE(ConfigurationOnDisk()->ShowAlert());
   EXPECT_TRUE(TakeErrorBoxes().isEmpty());
 }
 

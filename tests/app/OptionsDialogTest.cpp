@@ -96,11 +96,11 @@ TEST_F(OptionsDialog, ShowsTheConfigurationAndOkStoresAndSavesTheChoices) {
 
   ASSERT_TRUE(QFile::exists(TAVConfiguration::GetConfigFile()));
   EXPECT_TRUE(TAVConfiguration::GetConfigFile().startsWith(QDir::tempPath()));
-  const TAVConfiguration saved = ConfigurationOnDisk();
-  EXPECT_EQ(saved.PerformanceOptions().ThreadCount(), 4);
-  EXPECT_EQ(saved.PerformanceOptions().ThreadPrority(), 4);
-  EXPECT_EQ(saved.OutputFolder(), folder);
-  EXPECT_FALSE(saved.ShowAlert());
+  const auto saved = ConfigurationOnDisk();
+  EXPECT_EQ(saved->PerformanceOptions().ThreadCount(), 4);
+  EXPECT_EQ(saved->PerformanceOptions().ThreadPrority(), 4);
+  EXPECT_EQ(saved->OutputFolder(), folder);
+  EXPECT_FALSE(saved->ShowAlert());
   EXPECT_TRUE(TakeErrorBoxes().isEmpty());
 }
 

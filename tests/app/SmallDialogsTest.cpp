@@ -159,7 +159,7 @@ TEST(VersionInfo, TheProgramsOwnInformation) {
 }
 
 TEST(VersionInfo, ErrorsOfMissingBrokenAndUnreadableInformation) {
-  EXPECT_EQ(VersionError([] { TVersionInfo(QString()); }), "Unable to load version info resource");
+  EXPECT_EQ(VersionError([] { TVersionInfo{QString()}; }), "Unable to load version info resource");
   EXPECT_EQ(VersionError([] { TVersionInfo(QStringLiteral("\n  \n")); }), "Unable to load version info resource");
   EXPECT_EQ(VersionError([] { TVersionInfo(QStringLiteral("VERSIONINFO 0000DEAD\nFileVersion=1.0.0.0")); }),
             "Invalid version resource");

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -36,9 +37,9 @@ class TSmallWindowTest : public ::testing::Test {
   }
 
   // The Config.Xml on disk, read into a configuration of its own.
-  static TAVConfiguration ConfigurationOnDisk() {
-    TAVConfiguration read;
-    read.LoadFromFile(TAVConfiguration::GetConfigFile());
+  static std::unique_ptr<TAVConfiguration> ConfigurationOnDisk() {
+    auto read = std::make_unique<TAVConfiguration>();
+    read->LoadFromFile(TAVConfiguration::GetConfigFile());
     return read;
   }
 
