@@ -57,8 +57,10 @@ TAVDesktopAlert::TAVDesktopAlert(const TTaskAlert& Alert)
 }
 
 void TAVDesktopAlert::CreateControls(const TTaskAlert& Alert) {
+  // File names may hold anything, markup included: the texts are shown as they are.
   lblHeader = new QLabel(Alert.Header, this);
   lblHeader->setObjectName(QStringLiteral("lblHeader"));
+  lblHeader->setTextFormat(Qt::PlainText);
   QFont bold = lblHeader->font();
   bold.setBold(true);
   lblHeader->setFont(bold);
@@ -72,6 +74,7 @@ void TAVDesktopAlert::CreateControls(const TTaskAlert& Alert) {
   const int messageLeft = 2 * Margin + PictureSize;
   lblMessage = new QLabel(Alert.Message, this);
   lblMessage->setObjectName(QStringLiteral("lblMessage"));
+  lblMessage->setTextFormat(Qt::PlainText);
   lblMessage->setWordWrap(true);
   lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lblMessage->setGeometry(messageLeft, Margin + HeaderHeight, AlertWidth - messageLeft - Margin,
@@ -153,6 +156,7 @@ void TAVDesktopAlert::RevealFile() {
   const QPointer<TAVDesktopAlert> self(this);
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
                   QStringLiteral("%s does not exists.").replace(QStringLiteral("%s"), FFile), QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
   box.exec();
   if (self) Release();
 }

@@ -38,6 +38,7 @@ struct TBoxWhileHeld {
   TBoxSeen Box;
   bool TimerRan = true;
   bool AlertShown = false;
+  bool PlainText = false;
 };
 
 class DesktopAlert : public TSmallWindowTest {
@@ -47,7 +48,7 @@ class DesktopAlert : public TSmallWindowTest {
     Existing = TemporaryFolder() + QStringLiteral("/电影.mp4");
     QFile file(Existing);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    Missing = TemporaryFolder() + QStringLiteral("/gone.mp4");
+    Missing = TemporaryFolder() + QStringLiteral("/gone <b>1</b>.mp4");  // no markup for the box
   }
   void TearDown() override {
     for (TAVDesktopAlert* alert : OpenAlerts()) alert->close();
@@ -69,6 +70,7 @@ class DesktopAlert : public TSmallWindowTest {
       seen.Box = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
       seen.TimerRan = Alert->DisplayTimer().isActive();
       seen.AlertShown = Alert->isVisible();
+      seen.PlainText = box->textFormat() == Qt::PlainText;
       box->button(QMessageBox::Ok)->click();
     });
     Act();
@@ -123,6 +125,7 @@ TEST_F(DesktopAlert, AMissingFileIsReportedWhileTheAlertHoldsStill) {
     EXPECT_EQ(seen.Box.icon, QMessageBox::Critical);
     EXPECT_FALSE(seen.TimerRan) << "the alert may not fade away under the box";
     EXPECT_TRUE(seen.AlertShown);
+    EXPECT_TRUE(seen.PlainText);
     DeleteClosedWindows();
     ASSERT_TRUE(alive);
     EXPECT_TRUE(alert->isVisible()) << "the alert stays";
