@@ -1,7 +1,10 @@
 #pragma once
 // The delete confirmation of tasks ("确认删除吗？").
 
-class QWidget;
+#include <QDialog>
+
+class QCheckBox;
+class QPushButton;
 
 struct TDeleteChoice {
   bool DeleteSource = false;
@@ -10,3 +13,17 @@ struct TDeleteChoice {
 
 // True when "Yes" was pressed; Choice then holds the two check boxes.
 bool RunDeleteDialog(QWidget* parent, TDeleteChoice& Choice);
+
+class TFormDelete : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TFormDelete(QWidget* parent = nullptr);
+
+  TDeleteChoice Choice() const;
+
+  QCheckBox* chkDeleteSource;
+  QCheckBox* chkDeleteTarget;
+  QPushButton* btnYes;
+  QPushButton* btnNo;
+};

@@ -1,8 +1,48 @@
 #pragma once
 // The options window ("选项"): output folder, alert, thread priority and count.
 
-class QWidget;
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QSlider;
+class QStackedWidget;
+class QTreeWidget;
+class TAVConfiguration;
+class TFolderEdit;
 
 // Shows the window filled from the configuration; on OK stores the choices and
 // saves the configuration (which applies the priority at once). True on OK.
 bool RunOptionsDialog(QWidget* parent = nullptr);
+
+class TFormOptions : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Entries of the thread-count list after "Automatic(use all CPU(s))".
+  static constexpr int MaxThreadCount = 32;
+
+  explicit TFormOptions(QWidget* parent = nullptr);
+
+  // Fills the controls from Configuration. A thread count outside the list
+  // shows as automatic.
+  void LoadFrom(const TAVConfiguration& Configuration);
+  // Stores the controls' values in Configuration (without saving).
+  void StoreTo(TAVConfiguration& Configuration) const;
+
+  QTreeWidget* tvOptions;
+  QStackedWidget* pgOptions;
+  TFolderEdit* edtOutputFolder;
+  QCheckBox* chkShowAlert;
+  QSlider* tbPriority;
+  QComboBox* cmbThreadCount;
+  QPushButton* btnOK;
+  QPushButton* btnCancel;
+
+ private:
+  QWidget* CreateGeneralPage();
+  QWidget* CreatePerformancePage();
+  void CreateTree();
+  void ShowPriorityTip(int Value);
+};

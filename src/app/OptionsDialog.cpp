@@ -1,0 +1,163 @@
+#include "app/OptionsDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QToolTip>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/AppIcon.h"
+#include "app/FolderEdit.h"
+#include "engine/EngineError.h"
+#include "engine/ErrorBox.h"
+#include "tasks/Configuration.h"
+
+namespace {
+
+constexpr int TreeWidth = 150;
+constexpr int HighestPriority = 5;
+
+QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+}  // namespace
+
+TFormOptions::TFormOptions(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("选项"));
+  setWindowIcon(AppIcon());
+  setFixedSize(650, 382);
+
+  pgOptions = new QStackedWidget(this);
+  pgOptions->setObjectName(QStringLiteral("pgOptions"));
+  pgOptions->addWidget(CreateGeneralPage());
+  pgOptions->addWidget(CreatePerformancePage());
+  CreateTree();
+
+  btnOK = new QPushButton(QStringLiteral("确定"), this);
+  btnOK->setObjectName(QStringLiteral("btnOK"));
+  btnOK->setDefault(true);
+  btnCancel = new QPushButton(QStringLiteral("放弃"), this);
+  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* pages = new QHBoxLayout;
+  pages->addWidget(tvOptions);
+  pages->addWidget(pgOptions, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(btnOK);
+  buttons->addWidget(btnCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(pages, 1);
+  layout->addLayout(buttons);
+
+  if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+void TFormOptions::CreateTree() {
+  tvOptions = new QTreeWidget(this);
+  tvOptions->setObjectName(QStringLiteral("tvOptions"));
+  tvOptions->setHeaderHidden(true);
+  tvOptions->setRootIsDecorated(false);
+  tvOptions->setFixedWidth(TreeWidth);
+  for (const QString& page : {QStringLiteral("常规"), QStringLiteral("性能")})
+    tvOptions->addTopLevelItem(new QTreeWidgetItem(QStringList{page}));
+  connect(tvOptions, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    if (item) pgOptions->setCurrentIndex(tvOptions->indexOfTopLevelItem(item));
+  });
+  tvOptions->setCurrentItem(tvOptions->topLevelItem(0));
+}
+
+QWidget* TFormOptions::CreateGeneralPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName(QStringLiteral("tsGeneral"));
+  edtOutputFolder = new TFolderEdit(page);
+  edtOutputFolder->setObjectName(QStringLiteral("edtOutputFolder"));
+  chkShowAlert = new QCheckBox(QStringLiteral("Show Alert When Conversion Completed"), page);
+  chkShowAlert->setObjectName(QStringLiteral("chkShowAlert"));
+
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(Caption(QStringLiteral("Output Folder"), page));
+  layout->addWidget(edtOutputFolder);
+  layout->addSpacing(12);
+  layout->addWidget(chkShowAlert);
+  layout->addStretch(1);
+  return page;
+}
+
+QWidget* TFormOptions::CreatePerformancePage() {
+  auto* page = new QWidget(this);
+  page->setObjectName(QStringLiteral("tsPerformance"));
+  tbPriority = new QSlider(Qt::Horizontal, page);
+  tbPriority->setObjectName(QStringLiteral("tbPriority"));
+  tbPriority->setRange(0, HighestPriority);
+  tbPriority->setPageStep(1);
+  tbPriority->setTickPosition(QSlider::TicksBelow);
+  tbPriority->setTickInterval(1);
+  connect(tbPriority, &QSlider::sliderMoved, this, &TFormOptions::ShowPriorityTip);
+
+  cmbThreadCount = new QComboBox(page);
+  cmbThreadCount->setObjectName(QStringLiteral("cmbThreadCount"));
+  cmbThreadCount->addItem(QStringLiteral("Automatic(use all CPU(s))"));
+  for (int count = 1; count <= MaxThreadCount; ++count) cmbThreadCount->addItem(QString::number(count));
+
+  auto* priority = new QHBoxLayout;
+  priority->addWidget(Caption(QStringLiteral("Low"), page));
+  priority->addWidget(tbPriority, 1);
+  priority->addWidget(Caption(QStringLiteral("High"), page));
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(Caption(QStringLiteral("Thread Priority"), page));
+  layout->addLayout(priority);
+  layout->addSpacing(12);
+  layout->addWidget(Caption(QStringLiteral("Thread Count"), page));
+  layout->addWidget(cmbThreadCount);
+  layout->addStretch(1);
+  return page;
+}
+
+// The position follows the thumb while it is dragged.
+void TFormOptions::ShowPriorityTip(int Value) {
+  QToolTip::showText(QCursor::pos(), QString::number(Value), tbPriority);
+}
+
+void TFormOptions::LoadFrom(const TAVConfiguration& Configuration) {
+  const int count = Configuration.PerformanceOptions().ThreadCount();
+  // A count the list cannot show (a hand-edited or incomplete Config.Xml)
+  // is shown, and stored on OK, as automatic.
+  cmbThreadCount->setCurrentIndex(count >= 0 && count <= MaxThreadCount ? count : 0);
+  tbPriority->setValue(Configuration.PerformanceOptions().ThreadPrority());
+  edtOutputFolder->SetFolder(Configuration.OutputFolder());
+  edtOutputFolder->SetStartFolder(Configuration.OutputFolder());
+  chkShowAlert->setChecked(Configuration.ShowAlert());
+}
+
+void TFormOptions::StoreTo(TAVConfiguration& Configuration) const {
+  Configuration.PerformanceOptions().SetThreadCount(cmbThreadCount->currentIndex());
+  Configuration.PerformanceOptions().SetThreadPrority(tbPriority->value());
+  Configuration.SetOutputFolder(edtOutputFolder->Folder());
+  Configuration.SetShowAlert(chkShowAlert->isChecked());
+}
+
+bool RunOptionsDialog(QWidget* parent) {
+  TFormOptions form(parent);
+  TAVConfiguration& configuration = AVConfiguration();
+  form.LoadFrom(configuration);
+  if (form.exec() != QDialog::Accepted) return false;
+  form.StoreTo(configuration);
+  try {
+    configuration.Save();
+  } catch (const EAVError& error) {
+    ShowErrorBox(error.Message());  // the new values stay in use for this run
+  }
+  return true;
+}
