@@ -29,6 +29,7 @@
 #include "app/ProfileEditor.h"
 #include "dvd/DvdFixture.h"
 #include "engine/ConversionSupport.h"
+#include "engine/ErrorBox.h"
 #include "filters/FilterStrings.h"
 #include "filters/VideoFilters.h"
 #include "media/StreamInput.h"
@@ -661,4 +662,34 @@ TEST_F(NewConversionWizard, ACancelledDvdWizardLeavesNoStreams) {
   for (int n = before + 1; n < after; ++n) EXPECT_FALSE(media::ReleaseStream(n)) << n;
   media::ReleaseStream(before);
   media::ReleaseStream(after);
+}
+
+TEST_F(NewConversionWizard, ATitleChangeInProgressKeepsTheWindowOpen) {
+  const TAuthoredDvd& disc = AuthoredDvd();
+  ASSERT_FALSE(disc.Iso.isEmpty());
+  const QString copy = TemporaryFolder() + QStringLiteral("/vanishing.iso");
+  ASSERT_TRUE(QFile::copy(disc.Iso, copy));
+  const auto wizard = Open();
+  OpenDisc(*wizard, copy);
+  ASSERT_EQ(Control<QComboBox>(*wizard, "cbbTitle")->count(), 2);
+
+  // The disc goes away: choosing title 2 reports it while the lists are
+  // being filled, and the user's attempt to leave then is refused.
+  ASSERT_TRUE(QFile::remove(copy));
+  QStringList shown;
+  const TErrorBoxHandler collector = SetErrorBoxHandler([&](const QString& text) {
+    shown << text;
+    wizard->reject();
+    wizard->close();
+  });
+  Control<QComboBox>(*wizard, "cbbTitle")->setCurrentIndex(1);
+  SetErrorBoxHandler(collector);
+  EXPECT_EQ(shown, QStringList({"打不开标题"}));
+  EXPECT_TRUE(wizard->isVisible());
+  EXPECT_FALSE(Control<TAVPreview>(*wizard, "pvPreview")->Active());
+
+  // Once the title change is over the window closes as usual.
+  Control<QPushButton>(*wizard, "btnCancel")->click();
+  EXPECT_FALSE(wizard->isVisible());
+  EXPECT_EQ(wizard->result(), QDialog::Rejected);
 }
