@@ -62,21 +62,21 @@ QString ShortClip() { return MediaFixture({}); }
 
 // 90 minutes of a tiny picture at one frame a second: cheap to make and seek.
 QString LongClip() {
-  MediaSpec spec;
-  spec.seconds = 5400;
-  spec.width = 64;
-  spec.height = 48;
-  spec.rate = QStringLiteral("1");
-  spec.audioCodec.clear();
-  return MediaFixture(spec);
+  MediaSpec clip;
+  clip.seconds = 5400;
+  clip.width = 64;
+  clip.height = 48;
+  clip.rate = QStringLiteral("1");
+  clip.audioCodec.clear();
+  return MediaFixture(clip);
 }
 
 // 1 s of black, so that each filter leaves a mark of its own.
 QString BlackClip() {
-  MediaSpec spec;
-  spec.seconds = 1;
-  spec.videoSource = QStringLiteral("color");
-  return MediaFixture(spec);
+  MediaSpec clip;
+  clip.seconds = 1;
+  clip.videoSource = QStringLiteral("color");
+  return MediaFixture(clip);
 }
 
 // A stream nobody opens, to learn which numbers are in use.
