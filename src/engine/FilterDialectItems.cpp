@@ -132,7 +132,7 @@ TItemTranslation Rotate(const QString& item) {
 
 // drawbox=X:Y:W:H:COLOUR, the colour a name or value the library knows.
 TItemTranslation DrawBox(const QString& item) {
-  const QRegularExpressionMatch m = Match("^drawbox=(-?[0-9]+):(-?[0-9]+):(-?[0-9]+):(-?[0-9]+):([^:=]*)$", item);
+  const QRegularExpressionMatch m = Match("^drawbox=(-?[0-9]+):(-?[0-9]+):(-?[0-9]+):(-?[0-9]+):([^:=,]*)$", item);
   if (!m.hasMatch()) return {};
   QString args = QStringLiteral("x=%1:y=%2:w=%3:h=%4").arg(m.captured(1), m.captured(2), m.captured(3), m.captured(4));
   if (!m.captured(5).isEmpty()) args += QLatin1Char(':') + Option("color", m.captured(5));

@@ -495,6 +495,8 @@ TEST_F(NewConversionWizard, PageTwoFiltersAreJoinedEditedDeletedAndRendered) {
   }
   TVideoStdFilter::DialogHook = [](TVideoStdFilter& f, TFilterDialogMode mode) {
     f.SetNegate(true);
+    f.SetDrawBox(true);
+    f.SetBX(10), f.SetBY(10), f.SetBWidth(100), f.SetBHeight(100), f.SetBColor(QStringLiteral("red"));
     f.SetHorizontalFilip(mode == fdEdit);
     return true;
   };
@@ -553,7 +555,8 @@ TEST_F(NewConversionWizard, PageTwoFiltersAreJoinedEditedDeletedAndRendered) {
   const auto settings = Finish(*wizard);
   ASSERT_NE(settings, nullptr);
   EXPECT_EQ(settings->ConvertOptions().FilterOptions().VideoFilters(), joined);
-  EXPECT_TRUE(joined.startsWith(QStringLiteral("negate,logo=200|150|"))) << joined.toStdString();
+  EXPECT_TRUE(joined.startsWith(QStringLiteral(" drawbox=10:10:100:100:red,negate ,logo=200|150|")))
+      << joined.toStdString();
 
   const TConversionResult result = Convert(*settings);
   ASSERT_TRUE(result.Succeeded()) << joined.toStdString() << "\n" << result.log.join('\n').toStdString();
@@ -563,6 +566,7 @@ TEST_F(NewConversionWizard, PageTwoFiltersAreJoinedEditedDeletedAndRendered) {
   ASSERT_EQ(height, 240);
   const auto at = [&](int x, int y) { return static_cast<uint8_t>(gray[y * width + x]); };
   EXPECT_GT(at(160, 120), 235);  // black negated
+  EXPECT_LT(at(11, 60), 215);    // the red outline, negated to cyan
   EXPECT_LT(at(208, 158), 130);  // the red logo, put on after the negation
 }
 

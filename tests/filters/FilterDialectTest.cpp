@@ -152,6 +152,9 @@ TEST(FilterDialect, StandardOperations) {
             "vflip,drawbox=x=10:y=20:w=30:h=40:color=\\'Red\\',negate,"
             "rotate=a=-45*PI/180:ow=trunc(rotw(-45*PI/180)/2+0.5)*2:oh=trunc(roth(-45*PI/180)/2+0.5)*2,hflip");
   EXPECT_EQ(Translated("drawbox=1:2:3:4:"), "drawbox=x=1:y=2:w=3:h=4");
+  // A box leading a standard filter's operations ends at the first comma.
+  EXPECT_EQ(Translated(" drawbox=20:20:100:100:red,negate "),
+            "drawbox=x=20:y=20:w=100:h=100:color=\\'red\\',negate");
 }
 
 TEST(FilterDialect, BadItemsAreNamedWithTheirReason) {
