@@ -49,6 +49,7 @@ void TFrameExplorer::ReleaseTree() {
   for (TNodeObject* top : FTree.Children())
     for (TNodeObject* node : FTree.Subtree(top))
       for (const auto& task : node->Tasks()) {
+        if (!task->HasConverter()) continue;
         task->Converter().OnProgress = nullptr;
         task->Converter().OnComplete = nullptr;
       }

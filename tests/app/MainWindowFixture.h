@@ -152,6 +152,8 @@ class MainWindowTest : public ::testing::Test {
     const QString source = MakeFile(name + ".src");
     const QString target = MakeFile(name + ".avi");
     auto settings = SettingsFor(source, name + ".avi", categoryId);
+    settings->SetSourceFileSize(QFileInfo(source).size());
+    settings->SetDuration(95.4);
     const QString xml = tasks::TOmniXMLWriter::SaveToString(*settings);
     const int id = TPersistentManager::InsertTaskRow(xml);
     TPersistentManager::FinishTaskRow(id, xml, categoryId, log);

@@ -307,20 +307,29 @@ TEST_F(MainWindowTest, LogOfTheFocusedTaskCanBeCleared) {
 
 TEST_F(MainWindowTest, ScreenshotsOfARunningAndAFinishedTask) {
   ConnectDatabase();
-  AddFinishedRow("holiday");
-  AddFinishedRow("birthday");
+  const QStringList log{"Input #0, avi, from 'birthday.avi':", "  Duration: 00:01:35.40, start: 0.000000",
+                        "Output #0, avi, to 'birthday.avi':", "Stream mapping: #0.0 -> #0.0, #0.1 -> #0.1"};
+  AddFinishedRow("holiday", 1, log);
+  AddFinishedRow("birthday", 1, log);
   TFormMain& window = Start();
   window.setWindowState(Qt::WindowNoState);
   window.resize(1280, 640);
   window.show();
-  TAVTask* task = StartConversion(LongClip(), "movie.avi");
-  ASSERT_TRUE(PumpUntil([&] { return task->Converter().Progress() >= 3; }, 60000));
+  const QString source = folder + "/holiday-trip.avi";
+  ASSERT_TRUE(QFile::copy(LongClip(), source));
+  TAVTask* task = StartConversion(source, "trip-small.avi");
+  ASSERT_TRUE(PumpUntil([&] {
+    return task->Converter().GetUsedTime() >= 2 && task->Converter().TargetFileSize() > 0;
+  }, 60000));
   SelectRows({RowOf(task)});
   testing_support::PumpUntil([] { return false; }, 300);  // lets the view draw the latest progress
   SaveScreenshot(window, "main-window-running.png");
   task->Stop();
   ASSERT_TRUE(PumpUntil([&] { return Explorer().ConvertingNode()->Tasks().empty(); }, 60000));
   Explorer().SelectNode(Explorer().RootNode());
-  SelectRows({0});
+  SelectRows({1});
+  // The date of the test's (C) locale is longer than the column is wide.
+  List().View()->resizeColumnToContents(6);
+  testing_support::PumpUntil([] { return false; }, 100);
   SaveScreenshot(window, "main-window-finished.png");
 }
