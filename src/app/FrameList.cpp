@@ -151,14 +151,22 @@ std::vector<TAVTask*> TFrameList::SelectedTasks() const {
   return tasks;
 }
 
-int TFrameList::SelectedCount() const { return int(tvTasks->selectionModel()->selectedRows().size()); }
+int TFrameList::SelectedCount() const {
+  // Counted from the ranges: the rules ask many times a second, also when
+  // thousands of rows are selected.
+  int count = 0;
+  for (const QItemSelectionRange& range : tvTasks->selectionModel()->selection()) count += range.height();
+  return count;
+}
 
 bool TFrameList::SelectedConvertedIsValid() const {
+  if (SelectedCount() != 1) return false;
   const std::vector<TAVTask*> tasks = SelectedTasks();
   return tasks.size() == 1 && tasks.front()->ConvertedIsValid();
 }
 
 bool TFrameList::SelectedCanOpenSource() const {
+  if (SelectedCount() != 1) return false;
   const std::vector<TAVTask*> tasks = SelectedTasks();
   return tasks.size() == 1 && tasks.front()->CanOpenSource();
 }

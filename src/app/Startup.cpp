@@ -13,7 +13,7 @@
 #include "tasks/Configuration.h"
 #include "tasks/Shutdown.h"
 
-void SetApplicationTitle() { QApplication::setApplicationDisplayName(QStringLiteral("Ormentis软件")); }
+void SetApplicationTitle() { QApplication::setApplicationName(QStringLiteral("Ormentis软件")); }
 
 void InstallDesktopServices() {
   SetErrorBoxHandler([](const QString& text) {

@@ -12,7 +12,8 @@ class QApplication;
 class TFormMain;
 class TdmGlobal;
 
-// The application's title on the task bar.
+// The application's title on the task bar (the window class the desktop groups
+// the window under); the window captions stay as they are.
 void SetApplicationTitle();
 
 // The modal error box, the logind shut-down and the desktop alert.

@@ -68,7 +68,7 @@ inline QString ShortClip() {
 // Long enough to be paused, stopped and photographed while it runs.
 inline QString LongClip() {
   testing_support::MediaSpec spec;
-  spec.seconds = 60;
+  spec.seconds = 300;
   spec.width = 640;
   spec.height = 480;
   return testing_support::MediaFixture(spec);
