@@ -1,11 +1,10 @@
 // Tesvanor: the desktop program.
 
 #include <QApplication>
-#include <QLabel>
+
+#include "app/Startup.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QLabel placeholder(QStringLiteral("Tesvanor"));
-  placeholder.show();
-  return application.exec();
+  return RunProgram(application);
 }

@@ -6,6 +6,8 @@
 #include <QMetaObject>
 
 #include "tasks/Configuration.h"
+#include "engine/EngineError.h"
+#include "tasks/OmniXML.h"
 #include "tasks/PersistentManager.h"
 #include "tasks/Shutdown.h"
 #include "tasks/TaskCaptions.h"
@@ -22,12 +24,38 @@ std::function<void(const TTaskAlert& alert)> TAVTask::OnAlert;
 
 TAVTask::TAVTask(std::unique_ptr<TConversionSettings> ASettings, TTaskListModel* AListView)
     : FSettings(ASettings ? std::move(ASettings) : std::make_unique<TConversionSettings>()),
-      FAlive(std::make_shared<TAliveFlag>()),
-      FConverter(std::make_unique<TAVConverter>()) {
+      FAlive(std::make_shared<TAliveFlag>()) {
   FListView = AListView;
-  FConverter->OnProgress = [this](TAVConverter*) { DoProgress(); };
-  FConverter->OnComplete = [this](TAVConverter*) { DoComplete(); };
-  FConverter->OnLog = [this](TAVConverter*, int, const QString& line) { DoLog(line); };
+  EnsureConverter();
+}
+
+TAVTask::TAVTask(QString ASettingsXml, TTaskListModel* AListView)
+    : FSettingsXml(std::move(ASettingsXml)), FAlive(std::make_shared<TAliveFlag>()) {
+  FListView = AListView;
+}
+
+TConversionSettings& TAVTask::EnsureSettings() const {
+  if (!FSettings) {
+    FSettings = std::make_unique<TConversionSettings>();
+    try {
+      tasks::TOmniXMLReader::LoadFromString(*FSettings, FSettingsXml);
+    } catch (const EAVError& e) {
+      const_cast<TAVTask*>(this)->AppendLogLine(e.Message());
+    }
+    FSettingsXml.clear();
+  }
+  return *FSettings;
+}
+
+TAVConverter& TAVTask::EnsureConverter() const {
+  if (!FConverter) {
+    auto* self = const_cast<TAVTask*>(this);
+    FConverter = std::make_unique<TAVConverter>();
+    FConverter->OnProgress = [self](TAVConverter*) { self->DoProgress(); };
+    FConverter->OnComplete = [self](TAVConverter*) { self->DoComplete(); };
+    FConverter->OnLog = [self](TAVConverter*, int, const QString& line) { self->DoLog(line); };
+  }
+  return *FConverter;
 }
 
 TAVTask::~TAVTask() {
@@ -96,10 +124,10 @@ void TAVTask::Start() {
   SetLog({});
   if (RowIsSelected() && FLogList) FLogList->SetLines({});
   // One source into one target, also when the task runs again.
-  FConverter->SetInputFiles({FSettings->SourceFile()});
-  FConverter->SetOutputFiles({FSettings->TargetFile()});
-  FConverter->SetConvertOptions(FSettings->ConvertOptions());
-  FConverter->Convert();
+  Converter().SetInputFiles({Settings().SourceFile()});
+  Converter().SetOutputFiles({Settings().TargetFile()});
+  Converter().SetConvertOptions(Settings().ConvertOptions());
+  Converter().Convert();
 }
 
 void TAVTask::Pause() { Status = stPaused; }
@@ -107,8 +135,8 @@ void TAVTask::Resume() { Status = stRunning; }
 void TAVTask::Stop() { Status = stError; }
 
 void TAVTask::Delete(bool DeleteSource, bool DeleteTarget) {
-  const QString source = FSettings->SourceFile();
-  const QString target = FSettings->TargetFile();
+  const QString source = Settings().SourceFile();
+  const QString target = Settings().TargetFile();
   TPersistentManager::DeleteTask(*this);
   // The task goes first, so that a running engine has let go of the target.
   if (TNodeObject* category = Category) {
@@ -120,11 +148,11 @@ void TAVTask::Delete(bool DeleteSource, bool DeleteTarget) {
   if (DeleteTarget && QFileInfo(target).isFile()) QFile::remove(target);
 }
 
-bool TAVTask::ConvertedIsValid() const { return IsConverted && QFileInfo(FSettings->TargetFile()).isFile(); }
+bool TAVTask::ConvertedIsValid() const { return IsConverted && QFileInfo(Settings().TargetFile()).isFile(); }
 
-bool TAVTask::CanOpenSource() const { return QFileInfo(FSettings->SourceFile()).isFile(); }
+bool TAVTask::CanOpenSource() const { return QFileInfo(Settings().SourceFile()).isFile(); }
 
-QString TAVTask::GetTargetProfileText() const { return FSettings->Profile(); }
+QString TAVTask::GetTargetProfileText() const { return Settings().Profile(); }
 
 // --------------------------------------------------------- engine events
 
@@ -145,7 +173,7 @@ void TAVTask::CompleteFailed(const QString& message) {
 }
 
 void TAVTask::DoComplete() {
-  const QString error = FConverter->ErrorMsg();
+  const QString error = Converter().ErrorMsg();
   if (!error.isEmpty()) return CompleteFailed(error);
 
   Status = stFinished;
@@ -155,7 +183,7 @@ void TAVTask::DoComplete() {
   std::unique_ptr<TAVTask> self = converting ? converting->TakeTask(this) : nullptr;
 
   if (AVConfiguration().ShowAlert() && OnAlert) {
-    const QString target = FSettings->TargetFile();
+    const QString target = Settings().TargetFile();
     OnAlert({QStringLiteral("任务完成！点击打开文件夹."), target + QLatin1Char(' '), target});
   }
 
@@ -205,30 +233,31 @@ void TConvertingTask::Stop() {
 
 QString TConvertingTask::GetCaption(int ColumnIndex) const {
   const TConversionSettings& s = Settings();
-  const TAVConverter& c = Converter();
+  // A converted task shows stored values only: its engine is not made for it.
+  const auto engine = [this]() -> const TAVConverter& { return Converter(); };
   switch (ColumnIndex) {
     case 0: return SourceCaption(s);
     case 1:
       if (!IsConverted && s.SourceFileSize() == 0)
         // Shown once known, and kept so that it is stored with the task.
-        const_cast<TConversionSettings&>(s).SetSourceFileSize(c.SourceFileSize());
+        const_cast<TConversionSettings&>(s).SetSourceFileSize(engine().SourceFileSize());
       return SizeCaption(s.SourceFileSize());
     case 2: return FileNamePart(s.TargetFile());
     case 3: {
-      if (!IsConverted) return SizeCaption(c.TargetFileSize());
+      if (!IsConverted) return SizeCaption(engine().TargetFileSize());
       const QFileInfo target(s.TargetFile());
       return SizeCaption(target.isFile() ? target.size() : 0);
     }
     case 4: return s.Profile();
-    case 5: return DurationCaption(IsConverted ? s.Duration() : c.Duration());
+    case 5: return DurationCaption(IsConverted ? s.Duration() : engine().Duration());
     default: break;
   }
   if (IsConverted) return ColumnIndex == 6 ? DateCaption(Date) : QString();
   switch (ColumnIndex) {
-    case 6: return QString::number(c.Progress()) + QLatin1Char('%');
-    case 7: return BitrateCaption(c.Bitrate());
-    case 8: return TimeCaption(c.GetLeftTime());
-    case 9: return TimeCaption(c.GetUsedTime());
+    case 6: return QString::number(engine().Progress()) + QLatin1Char('%');
+    case 7: return BitrateCaption(engine().Bitrate());
+    case 8: return TimeCaption(engine().GetLeftTime());
+    case 9: return TimeCaption(engine().GetUsedTime());
     default: return {};
   }
 }

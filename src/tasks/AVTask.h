@@ -30,6 +30,11 @@ class TAVTask : public TNodeObject {
   static constexpr int MaxKeptLogLines = 50;
 
   TAVTask(std::unique_ptr<TConversionSettings> ASettings, TTaskListModel* AListView);
+  // A task read from the database: its settings are read from the stored XML
+  // text when first needed and its engine is made when first needed, so that
+  // a category of thousands of finished tasks opens at once. Settings that do
+  // not read keep their defaults; the reader's message goes into the log.
+  TAVTask(QString ASettingsXml, TTaskListModel* AListView);
   ~TAVTask() override;
   const char* ClassName() const override { return "TAVTask"; }
 
@@ -53,10 +58,13 @@ class TAVTask : public TNodeObject {
   QStringList Log() const;
   void SetLog(const QStringList& lines);
 
-  TConversionSettings& Settings() { return *FSettings; }
-  const TConversionSettings& Settings() const { return *FSettings; }
-  TAVConverter& Converter() { return *FConverter; }
-  const TAVConverter& Converter() const { return *FConverter; }
+  TConversionSettings& Settings() { return EnsureSettings(); }
+  const TConversionSettings& Settings() const { return EnsureSettings(); }
+  TAVConverter& Converter() { return EnsureConverter(); }
+  const TAVConverter& Converter() const { return EnsureConverter(); }
+  // Whether the engine exists yet (a task read from the database has none
+  // until it is started or asked for engine values).
+  bool HasConverter() const { return FConverter != nullptr; }
 
   int ID = 0;
   int CategoryId = 0;
@@ -83,12 +91,16 @@ class TAVTask : public TNodeObject {
   void DoComplete();
   void CompleteFailed(const QString& message);
   void AppendLogLine(const QString& line);
+  TConversionSettings& EnsureSettings() const;
+  TAVConverter& EnsureConverter() const;
 
-  std::unique_ptr<TConversionSettings> FSettings;
+  // Made on first use (main thread only), hence mutable.
+  mutable std::unique_ptr<TConversionSettings> FSettings;
+  mutable QString FSettingsXml;
   mutable std::mutex FLogLock;
   QStringList FLog;
   std::shared_ptr<TAliveFlag> FAlive;
-  std::unique_ptr<TAVConverter> FConverter;
+  mutable std::unique_ptr<TAVConverter> FConverter;
 };
 
 class TConvertingTask : public TAVTask {

@@ -183,7 +183,8 @@ void TPersistentManager::LoadConvertedTask(TConvertedNode& ConvertedNode) {
                                        "order by ConvertedDate desc")
                             .arg(ConvertedNode.CategoryId()));
   while (rows.Step()) {
-    auto task = std::make_unique<TConvertingTask>(ReadSettings(rows), ConvertedNode.FListView);
+    // Settings are read when the task is first shown: a category may hold thousands.
+    auto task = std::make_unique<TConvertingTask>(rows.Text(QStringLiteral("ConvertSettings")), ConvertedNode.FListView);
     task->ID = static_cast<int>(rows.Int64(QStringLiteral("ID")));
     task->Date = ReadDate(rows.Text(QStringLiteral("ConvertedDate")));
     task->SetLog(SplitLog(rows.Text(QStringLiteral("Log"))));

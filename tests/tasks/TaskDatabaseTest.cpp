@@ -197,6 +197,36 @@ TEST_F(TaskDatabase, FinishedTasksLoadNewestFirst) {
   EXPECT_EQ(node->Tasks().size(), 4u) << "the tasks held before are replaced";
 }
 
+TEST_F(TaskDatabase, FinishedTasksReadTheirSettingsWhenFirstAskedAndABrokenRowHidesNoOther) {
+  TExplorerTree tree;
+  const int category = NewCategory("c", nullptr, tree);
+  for (const char* name : {"/in/1.avi", "/in/2.avi", "/in/3.avi"}) {
+    auto task = Task(name, category);
+    task->SetLog({"stored"});
+    TPersistentManager::NewDbTask(*task);
+    TPersistentManager::FinishDbTask(*task);
+  }
+  raw->Execute("update conversions set ConvertSettings='<data><TConversionSettings><SourceFileSize>big</SourceFileSize>"
+               "</TConversionSettings></data>' where ID=2");
+  auto* node = static_cast<TConvertedNode*>(tree.Children()[0]);
+  TPersistentManager::LoadConvertedTask(*node);
+  ASSERT_EQ(node->Tasks().size(), 3u);
+  for (const auto& task : node->Tasks()) EXPECT_FALSE(task->HasConverter());
+  QStringList sources;
+  for (const auto& task : node->Tasks()) {
+    sources << task->Settings().SourceFile();
+    EXPECT_FALSE(task->GetCaption(0).isNull());
+    for (int column = 0; column < 7; ++column) task->GetCaption(column);
+    EXPECT_FALSE(task->HasConverter()) << "a converted task's captions need no engine";
+  }
+  sources.sort();
+  EXPECT_EQ(sources, (QStringList{"", "/in/1.avi", "/in/3.avi"}));
+  for (const auto& task : node->Tasks())
+    if (task->ID == 2) {
+      EXPECT_EQ(task->Log(), (QStringList{"stored", "Invalid int64 value (big)."}));
+    }
+}
+
 TEST_F(TaskDatabase, ClearingTheLogAndFinishingAgain) {
   auto task = Task("/in/a.avi");
   task->SetLog({"one"});

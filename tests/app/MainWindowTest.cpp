@@ -1,0 +1,216 @@
+// The program's start-up and the main window's menus, toolbar, panels and
+// the actions that need no running conversion.
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QRawFont>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "MainWindowFixture.h"
+
+using namespace main_window_tests;
+using namespace widget_tests;
+
+namespace {
+
+QStringList MenuTexts(const QMenu& menu) {
+  QStringList texts;
+  for (const QAction* a : menu.actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return texts;
+}
+
+QStringList ToolbarTexts(QToolBar& bar) {
+  QStringList texts;
+  for (QAction* a : bar.actions()) {
+    if (a->isSeparator()) texts << "-";
+    else if (auto* button = qobject_cast<QToolButton*>(bar.widgetForAction(a))) texts << button->text();
+  }
+  return texts;
+}
+
+QString FileText(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, StartUpCreatesTheDataFilesAndShowsTheTaskList) {
+  TFormMain& window = Start();
+  EXPECT_TRUE(QFileInfo::exists(DataFolder() + "Config.Xml"));
+  EXPECT_TRUE(QFileInfo::exists(DataFolder() + "av.cfg"));
+  EXPECT_TRUE(testing_support::TakeErrorBoxes().isEmpty());
+
+  EXPECT_EQ(TreeCaptions(Explorer()), QStringList({"任务列表", "已转换"}));
+  ASSERT_NE(Explorer().RootNode(), nullptr);
+  EXPECT_EQ(Explorer().RootNode()->Folder(), outputFolder);
+  EXPECT_EQ(Explorer().FocusedNode(), Explorer().ConvertingNode());
+  EXPECT_EQ(TExplorerItemModel::Payload(Explorer().View()->currentIndex()), Explorer().ConvertingNode());
+  EXPECT_EQ(Headers(), QStringList({"原始文件", "原始文件大小", "目标文件", "目标文件大小", "输出格式配置", "用时",
+                                    "完成度", "码率(kbs)", "剩余时间", "已用时间"}));
+  EXPECT_EQ(List().View()->header()->sectionSize(0), 150);
+  EXPECT_EQ(List().View()->header()->sectionSize(9), 70);
+
+  EXPECT_EQ(window.windowTitle(), "Tesvanor-Ormentis制造");
+  EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+  // The task bar groups the window under the application title.
+  EXPECT_EQ(QApplication::applicationName(), "Ormentis软件");
+  EXPECT_EQ(program->DataModule()->ProfileList().ProfileCount(), 71);  // no Profiles.ini: built-in only
+}
+
+TEST_F(MainWindowTest, BrokenConfigurationEndsTheProgramBeforeAnyWindow) {
+  QDir().mkpath(DataFolder());
+  QFile config(DataFolder() + "Config.Xml");
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write("<data PropFormat=\"node\"><TAVConfiguration><PerformanceOptions>");
+  config.close();
+  TBoxSeen seen;
+  AnswerNextBox(QMessageBox::Ok, &seen);
+  program = std::make_unique<TProgram>();
+  EXPECT_FALSE(program->Start());
+  EXPECT_EQ(program->MainWindow(), nullptr);
+  EXPECT_EQ(program->DataModule(), nullptr);
+  EXPECT_EQ(seen.title, "Error");
+  EXPECT_EQ(seen.icon, QMessageBox::Critical);
+  EXPECT_FALSE(seen.text.isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(DataFolder() + "av.cfg"));
+}
+
+TEST_F(MainWindowTest, DatabaseThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
+  QDir().mkpath(DataFolder());
+  QFile db(DataFolder() + "av.cfg");
+  ASSERT_TRUE(db.open(QIODevice::WriteOnly));
+  db.write(QByteArray(4096, 'z'));
+  db.close();
+  TFormMain& window = Start();
+  const QStringList boxes = testing_support::TakeErrorBoxes();
+  ASSERT_FALSE(boxes.isEmpty());
+  EXPECT_EQ(boxes.first(), "Can not open Database " + QFileInfo(DataFolder() + "av.cfg").absoluteFilePath());
+  EXPECT_TRUE(window.isEnabled());
+  EXPECT_EQ(program->DataModule()->ConnectError(), boxes.first());
+}
+
+TEST_F(MainWindowTest, UserProfilesReplaceTheBuiltInCustomOnes) {
+  QDir().mkpath(DataFolder());
+  QFile ini(DataFolder() + "Profiles.ini");
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[Profile]\nProfileCount=0\n");
+  ini.close();
+  Start();
+  TAVProfileList& profiles = program->DataModule()->ProfileList();
+  int custom = 0;
+  for (int i = 0; i < profiles.ProfileCount(); ++i) custom += IsCustomProfile(profiles.Profiles(i)) ? 1 : 0;
+  EXPECT_EQ(custom, 0);
+  EXPECT_LT(profiles.ProfileCount(), 71);
+}
+
+TEST_F(MainWindowTest, MenusToolbarAndPanelsCarryTheirTexts) {
+  TFormMain& window = Start();
+  const QList<QAction*> menus = window.menuBar()->actions();
+  ASSERT_EQ(menus.size(), 3);
+  EXPECT_EQ(menus[0]->text(), "文件(&F)");
+  EXPECT_EQ(menus[1]->text(), "设置");
+  EXPECT_EQ(menus[2]->text(), "帮助");
+  EXPECT_EQ(MenuTexts(*menus[0]->menu()), QStringList({"添加任务", "-", "开始转换", "暂停", "停止", "-", "关闭"}));
+  EXPECT_EQ(MenuTexts(*menus[1]->menu()), QStringList({"完成后关机", "-", "详细设置"}));
+  EXPECT_EQ(MenuTexts(*menus[2]->menu()), QStringList({"Ormentis软件", "问题反馈", "-", "关于..."}));
+  EXPECT_TRUE(window.actShutdown->isCheckable());
+  EXPECT_EQ(window.actNewConversion->shortcut(), QKeySequence("Ctrl+N"));
+
+  auto* toolbar = Control<QToolBar>(window, "tbMain");
+  ASSERT_NE(toolbar, nullptr);
+  QStringList texts = ToolbarTexts(*toolbar);
+  EXPECT_EQ(texts, QStringList({"添加任务", "开始转", "暂停", "停止", "-", "Ormentis官网"}));
+  EXPECT_EQ(toolbar->iconSize(), QSize(48, 48));
+  EXPECT_EQ(toolbar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+  for (QAction* a : {window.actNewConversion, window.actStartTask, window.actPauseTask, window.actStopTask,
+                     window.actHome, window.actBugreport})
+    EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+
+  QTextBrowser* web = window.WebPanel();
+  EXPECT_EQ(web->size(), QSize(468, 60));
+  EXPECT_TRUE(web->toPlainText().contains("Ormentis软件"));
+  EXPECT_EQ(web->source().scheme(), "qrc");
+
+  auto* pages = Control<QTabWidget>(window, "pcInfo");
+  ASSERT_EQ(pages->count(), 2);
+  EXPECT_EQ(pages->tabText(0), "Task Info");
+  EXPECT_FALSE(pages->isTabVisible(0));
+  EXPECT_EQ(pages->tabText(1), "Logs");
+  EXPECT_EQ(pages->currentIndex(), 1);
+  EXPECT_EQ(window.FrameInfo()->ClearLogAction()->text(), "Clear Log");
+
+  TdmGlobal& data = *program->DataModule();
+  EXPECT_EQ(MenuTexts(*data.pmTask()), QStringList({"删除任务", "-", "打开原始文件", "打开已转换完的文件", "打开目录"}));
+  EXPECT_EQ(MenuTexts(*data.pmConverted()), QStringList({"打开文件夹", "-", "新建分类", "删除", "-", "属性"}));
+  EXPECT_EQ(List().View()->contextMenuPolicy(), Qt::CustomContextMenu);
+  EXPECT_EQ(List().View()->selectionMode(), QAbstractItemView::ExtendedSelection);
+}
+
+TEST_F(MainWindowTest, HelpEntriesOpenTheMakersAddressesAndDialogsOpen) {
+  TFormMain& window = Start();
+  window.actHome->trigger();
+  window.actBugreport->trigger();
+  EXPECT_EQ(shellRequests, (std::vector<TShellRequest>{{shell::TShellVerb::Open, "https://www.ormentis.com/"},
+                                                       {shell::TShellVerb::Open, "mailto:support@ormentis.com"}}));
+  window.actOptions->trigger();
+  window.actAbout->trigger();
+  EXPECT_EQ(optionsShown, 1);
+  EXPECT_EQ(aboutShown, 1);
+  // Ctrl+N runs the wizard without a source; cancelling it starts nothing.
+  window.actNewConversion->trigger();
+  EXPECT_EQ(wizardSources, QStringList({""}));
+  EXPECT_TRUE(Explorer().ConvertingNode()->Tasks().empty());
+  for (QAction* a : {window.actNewConversion, window.actShutdown, window.actOptions, window.actHome,
+                     window.actBugreport, window.actAbout, window.actExit})
+    EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+}
+
+TEST_F(MainWindowTest, ShutdownEntryToggledTwiceLeavesNothingInTheSavedFile) {
+  TFormMain& window = Start();
+  EXPECT_FALSE(window.actShutdown->isChecked());
+  window.actShutdown->trigger();
+  EXPECT_TRUE(window.actShutdown->isChecked());
+  EXPECT_TRUE(AVConfiguration().ShutdownWhenDone());
+  // Not saved at once.
+  EXPECT_FALSE(FileText(DataFolder() + "Config.Xml").contains("ShutdownWhenDone"));
+  program->Finish();
+  EXPECT_TRUE(FileText(DataFolder() + "Config.Xml").contains("<ShutdownWhenDone>1</ShutdownWhenDone>"));
+
+  window.actShutdown->trigger();
+  EXPECT_FALSE(window.actShutdown->isChecked());
+  program->Finish();
+  EXPECT_FALSE(FileText(DataFolder() + "Config.Xml").contains("ShutdownWhenDone"));
+}
+
+TEST_F(MainWindowTest, ShutdownCheckMarkFollowsTheConfigurationAtStart) {
+  QDir().mkpath(DataFolder());
+  AVConfiguration().SetShutdownWhenDone(true);
+  AVConfiguration().Save();
+  TFormMain& window = Start();
+  EXPECT_TRUE(window.actShutdown->isChecked());
+}
+
+TEST_F(MainWindowTest, ChineseTextHasAFontToBeDrawnWith) {
+  TFormMain& window = Start();
+  EXPECT_FALSE(QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty());
+  // Some font of the system draws every character of the window's texts.
+  const QString texts = "任务列表已转换文件设置帮助添加开始暂停停止完成后关机详细问题反馈关于打开原始目录";
+  bool drawn = false;
+  for (const QString& family : QFontDatabase::families(QFontDatabase::SimplifiedChinese)) {
+    const QRawFont raw = QRawFont::fromFont(QFont(family), QFontDatabase::SimplifiedChinese);
+    bool all = raw.isValid();
+    for (const QChar c : texts) all = all && raw.supportsCharacter(c);
+    drawn = drawn || all;
+  }
+  EXPECT_TRUE(drawn);
+  window.setWindowState(Qt::WindowNoState);
+  window.resize(1100, 600);
+  window.show();
+  SaveScreenshot(window, "main-window-empty.png");
+}
