@@ -165,6 +165,9 @@ void TFormEditProfile::SetCurrentProfile(TAVCustomAudioProfile* Value) {
     ProfileClick();
   else
     FrameProfile->ShowProfile(Value);  // shown even when its category is not listed
+  // A list taking the focus without a current row makes its first row current;
+  // the category list must stay without one when no category is chosen.
+  if (categoryRow < 0) lstProfile->setFocus();
   UpdateActions();
 }
 
