@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppIcon.h"
+#include "app/DialogButtons.h"
 #include "app/MakerLinks.h"
 #include "app/ShellServices.h"
 #include "app/VersionInfo.h"
@@ -78,10 +79,7 @@ TFormAbout::TFormAbout(const TVersionInfo& Version, QWidget* parent) : QDialog(p
   lblSupportMail =
       new TLinkLabel(maker::SupportMail(), QStringLiteral("mailto:") + maker::SupportMail(), this);
   lblSupportMail->setObjectName(QStringLiteral("lblSupportMail"));
-  btnOK = new QPushButton(QStringLiteral("OK"), this);
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+  btnOK = AcceptButton(this, QStringLiteral("OK"));
 
   auto* title = new QVBoxLayout;
   title->addWidget(lblProduct);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppIcon.h"
+#include "app/DialogButtons.h"
 #include "app/FolderEdit.h"
 #include "tasks/Configuration.h"
 
@@ -29,13 +30,8 @@ TFormCategory::TFormCategory(const QString& Name, const QString& Path, bool IsNe
     edtPath->SetFolder(Path);
   }
 
-  btnOK = new QPushButton(QStringLiteral("确定"), this);
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  btnCancel = new QPushButton(QStringLiteral("放弃"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  btnOK = AcceptButton(this, QStringLiteral("确定"));
+  btnCancel = RejectButton(this, QStringLiteral("放弃"));
   connect(edtName, &QLineEdit::textChanged, this, &TFormCategory::UpdateOkButton);
   connect(edtPath, &TFolderEdit::FolderChanged, this, &TFormCategory::UpdateOkButton);
 

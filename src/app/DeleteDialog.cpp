@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/DialogButtons.h"
+
 TFormDelete::TFormDelete(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("确认删除吗？"));
   setFixedSize(339, 155);
@@ -24,13 +26,8 @@ TFormDelete::TFormDelete(QWidget* parent) : QDialog(parent) {
   chkDeleteTarget->setObjectName(QStringLiteral("chkDeleteTarget"));
   chkDeleteTarget->setChecked(true);
 
-  btnYes = new QPushButton(QStringLiteral("Yes"), this);
-  btnYes->setObjectName(QStringLiteral("btnYes"));
-  btnYes->setDefault(true);
-  btnNo = new QPushButton(QStringLiteral("No"), this);
-  btnNo->setObjectName(QStringLiteral("btnNo"));
-  connect(btnYes, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btnNo, &QPushButton::clicked, this, &QDialog::reject);
+  btnYes = AcceptButton(this, QStringLiteral("Yes"), QStringLiteral("btnYes"));
+  btnNo = RejectButton(this, QStringLiteral("No"), QStringLiteral("btnNo"));
 
   auto* text = new QVBoxLayout;
   text->addWidget(question);

@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/DialogButtons.h"
+
 namespace {
 constexpr int RecheckMs = 250;
 }
@@ -46,23 +48,13 @@ QSpinBox* SpinField(const QString& Name, int Min, int Max, int Value, QWidget* p
 
 // ------------------------------------------------------------- file field
 
-TFileEdit::TFileEdit(const QString& PipeFilter, QWidget* parent) : QWidget(parent), FFilter(PipeFilter) {
-  FEdit = new QLineEdit(this);
-  FBrowse = new QToolButton(this);
-  FBrowse->setText(QStringLiteral("..."));
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(2);
-  layout->addWidget(FEdit, 1);
-  layout->addWidget(FBrowse);
-  setFocusProxy(FEdit);
-  connect(FEdit, &QLineEdit::textChanged, this, &TFileEdit::FileNameChanged);
-  connect(FBrowse, &QToolButton::clicked, this, &TFileEdit::Browse);
+TFileEdit::TFileEdit(const QString& PipeFilter, QWidget* parent) : TBrowseEdit(parent), FFilter(PipeFilter) {
+  connect(Edit(), &QLineEdit::textChanged, this, &TFileEdit::FileNameChanged);
 }
 
-QString TFileEdit::FileName() const { return FEdit->text(); }
+QString TFileEdit::FileName() const { return Text(); }
 
-void TFileEdit::SetFileName(const QString& Value) { FEdit->setText(Value); }
+void TFileEdit::SetFileName(const QString& Value) { SetText(Value); }
 
 void TFileEdit::Browse() {
   const QString start = FileName().isEmpty() ? QString() : QFileInfo(FileName()).absolutePath();
@@ -80,14 +72,9 @@ TFilterDialog::TFilterDialog(const QString& Caption, QSize ClientSize, QWidget* 
   FPanel->setFrameShape(QFrame::StyledPanel);
   FPanel->setFrameShadow(QFrame::Sunken);
 
-  FOk = new QPushButton(QStringLiteral("确定"), this);
-  FOk->setObjectName(QStringLiteral("btnOK"));
-  FOk->setDefault(true);
+  FOk = AcceptButton(this, QStringLiteral("确定"));
   FOk->setEnabled(false);
-  FCancel = new QPushButton(QStringLiteral("放弃"), this);
-  FCancel->setObjectName(QStringLiteral("btnCancel"));
-  connect(FOk, &QPushButton::clicked, this, &QDialog::accept);
-  connect(FCancel, &QPushButton::clicked, this, &QDialog::reject);
+  FCancel = RejectButton(this, QStringLiteral("放弃"));
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);

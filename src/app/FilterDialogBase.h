@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QTimer>
 
+#include "app/BrowseEdit.h"
+
 class QFrame;
 class QLineEdit;
 class QPushButton;
@@ -25,7 +27,7 @@ QSpinBox* SpinField(const QString& Name, int Min, int Max, int Value, QWidget* p
 
 // A text field for a file path with a browse button beside it. The chosen
 // path is taken as it is.
-class TFileEdit : public QWidget {
+class TFileEdit : public TBrowseEdit {
   Q_OBJECT
 
  public:
@@ -35,18 +37,15 @@ class TFileEdit : public QWidget {
   void SetFileName(const QString& Value);
   // The browse dialog's file types in "description|patterns" form.
   const QString& Filter() const { return FFilter; }
-  QLineEdit* Edit() const { return FEdit; }
-  QToolButton* BrowseButton() const { return FBrowse; }
 
  signals:
   void FileNameChanged(const QString& FileName);
 
- private:
-  void Browse();
+ protected:
+  void Browse() override;
 
+ private:
   QString FFilter;
-  QLineEdit* FEdit;
-  QToolButton* FBrowse;
 };
 
 class TFilterDialog : public QDialog {

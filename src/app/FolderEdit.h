@@ -3,12 +3,9 @@
 // browser. The browser starts at the field's folder, or at StartFolder while
 // the field is empty.
 
-#include <QWidget>
+#include "app/BrowseEdit.h"
 
-class QLineEdit;
-class QToolButton;
-
-class TFolderEdit : public QWidget {
+class TFolderEdit : public TBrowseEdit {
   Q_OBJECT
 
  public:
@@ -21,16 +18,12 @@ class TFolderEdit : public QWidget {
   // The folder the browser opens at.
   QString BrowseFolder() const;
 
-  QLineEdit* Edit() const { return FEdit; }
-  QToolButton* BrowseButton() const { return FBrowse; }
-
  signals:
   void FolderChanged(const QString& Folder);
 
- private:
-  void Browse();
+ protected:
+  void Browse() override;
 
+ private:
   QString FStartFolder;
-  QLineEdit* FEdit;
-  QToolButton* FBrowse;
 };

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppIcon.h"
+#include "app/DialogButtons.h"
 #include "app/FolderEdit.h"
 #include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
@@ -41,13 +42,8 @@ TFormOptions::TFormOptions(QWidget* parent) : QDialog(parent) {
   pgOptions->addWidget(CreatePerformancePage());
   CreateTree();
 
-  btnOK = new QPushButton(QStringLiteral("确定"), this);
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnOK->setDefault(true);
-  btnCancel = new QPushButton(QStringLiteral("放弃"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  btnOK = AcceptButton(this, QStringLiteral("确定"));
+  btnCancel = RejectButton(this, QStringLiteral("放弃"));
 
   auto* pages = new QHBoxLayout;
   pages->addWidget(tvOptions);
