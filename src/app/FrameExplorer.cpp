@@ -60,10 +60,19 @@ void TFrameExplorer::ReleaseTree() {
 
 void TFrameExplorer::BuildTree() {
   if (FTree.RootCategory()) return;
-  {
+  // The converting node comes first and needs no database: when the categories
+  // cannot be read it still takes new conversions.
+  try {
     TExplorerChange change(*FModel);
     BuildExplorerTree(FTree, !FOmitConvertingNode);
+  } catch (...) {
+    RememberBuiltNodes();
+    throw;
   }
+  RememberBuiltNodes();
+}
+
+void TFrameExplorer::RememberBuiltNodes() {
   const std::vector<TNodeObject*> top = FTree.Children();
   if (!FOmitConvertingNode && !top.empty()) FConvertingNode = dynamic_cast<TConvertingNode*>(top.front());
   FRootNode = FTree.RootCategory();

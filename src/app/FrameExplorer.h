@@ -68,6 +68,7 @@ class TFrameExplorer : public QWidget {
   void ShowCurrentFromTree();
   void ContextMenu(const QPoint& pos);
   void ExpandAll(const QModelIndex& parent);
+  void RememberBuiltNodes();
 
   TExplorerTree FTree;
   TExplorerItemModel* FModel;

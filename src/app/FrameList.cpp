@@ -179,6 +179,9 @@ void TFrameList::DeleteSelectedTasks() {
   std::vector<TAVTask*> tasks = SelectedTasks();
   for (auto it = tasks.rbegin(); it != tasks.rend(); ++it) {
     TAVTask* task = *it;
+    // Deleting a task waits for its engine while events run: another selected
+    // task may have finished and left the list meanwhile.
+    if (!List().Shows(task)) continue;
     if (task->Status == stRunning || task->Status == stPaused)
       task->Stop();
     else

@@ -225,7 +225,7 @@ void TFormMain::ForgetRemovedTask() {
 
 void TFormMain::UpdateActions() {
   const TAVTask* focused = FList->FocusedTask();
-  actStartTask->setEnabled(focused && (focused->Status == stPaused || focused->Status == stError));
+  actStartTask->setEnabled(focused && focused->CanStart());
   actPauseTask->setEnabled(focused && focused->Status == stRunning);
   bool anyActive = false;
   for (const TAVTask* task : FList->SelectedTasks())
@@ -248,9 +248,10 @@ void TFormMain::RunWizard(const QString& SourceFile) {
 void TFormMain::StartTask() {
   TAVTask* task = FList->FocusedTask();
   if (!task) return;
+  if (!task->CanStart()) return;
   if (task->Status == stPaused)
     task->Resume();
-  else if (task->Status == stError)
+  else
     task->Start();
   UpdateActions();
 }

@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
@@ -17,8 +18,13 @@ QUrl UrlOf(const QString& pathOrAddress) {
   return QUrl::fromLocalFile(QFileInfo(pathOrAddress).absoluteFilePath());
 }
 
-// The freedesktop file-manager interface selects the file; without a file
-// manager answering on the session bus the folder is opened instead.
+void OpenContainingFolder(const QString& file) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+}
+
+// The freedesktop file-manager interface selects the file. Without a file
+// manager answering on the session bus (light desktops have none) the folder is
+// opened instead; the answer comes later, so the fallback waits for it.
 void RevealOnDesktop(const QString& file) {
   const QString uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString();
   QDBusMessage call = QDBusMessage::createMethodCall(
@@ -26,8 +32,12 @@ void RevealOnDesktop(const QString& file) {
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
   call << QStringList{uri} << QString();
   QDBusConnection bus = QDBusConnection::sessionBus();
-  if (bus.isConnected() && bus.send(call)) return;
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+  if (!bus.isConnected()) return OpenContainingFolder(file);
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));  // deletes itself below
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [file](QDBusPendingCallWatcher* w) {
+    if (w->isError()) OpenContainingFolder(file);
+    w->deleteLater();
+  });
 }
 
 void LaunchOnDesktop(TShellVerb verb, const QString& target) {

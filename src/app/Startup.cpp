@@ -15,10 +15,17 @@
 
 void SetApplicationTitle() { QApplication::setApplicationName(QStringLiteral("Ormentis软件")); }
 
+// The box belongs to the open dialog or the active window, but never to a
+// tool window such as the desktop alert, which deletes itself when its time is up.
+static QWidget* ErrorBoxParent() {
+  QWidget* parent = QApplication::activeModalWidget();
+  if (!parent) parent = QApplication::activeWindow();
+  if (parent && (parent->windowFlags() & Qt::WindowType_Mask) == Qt::Tool) return nullptr;
+  return parent;
+}
+
 void InstallDesktopServices() {
-  SetErrorBoxHandler([](const QString& text) {
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), text);
-  });
+  SetErrorBoxHandler([](const QString& text) { QMessageBox::critical(ErrorBoxParent(), QStringLiteral("Error"), text); });
   tasks::SetShutdownRequest(std::make_unique<tasks::TLogindShutdown>());
   TAVTask::OnAlert = ShowDesktopAlert;
   InstallFilterDialogs();
@@ -52,6 +59,8 @@ void TProgram::Finish() {
     AVConfiguration().Save();
   } catch (const EAVError& e) {
     ShowErrorBox(e.Message());
+  } catch (const std::exception& e) {
+    ShowErrorBox(QString::fromUtf8(e.what()));
   }
 }
 

@@ -91,14 +91,16 @@ bool TTaskRecorder::Save(const TAVConverter& converter) {
   settings.SetSourceFileSize(converter.SourceFileSize());
   try {
     ConnectUserDatabase(TPersistentManager::DatabaseFile());
-    const int id = TPersistentManager::InsertTaskRow(tasks::TOmniXMLWriter::SaveToString(settings));
-    std::lock_guard guard(FLogLock);
-    if (error.isEmpty()) {
-      settings.SetDuration(converter.Duration());
-      TPersistentManager::FinishTaskRow(id, tasks::TOmniXMLWriter::SaveToString(settings), 0, FLog);
-    } else {
-      TPersistentManager::StoreFailedTaskRow(id, tasks::TOmniXMLWriter::SaveToString(settings), FLog);
-    }
+    TPersistentManager::InTransaction([&] {
+      const int id = TPersistentManager::InsertTaskRow(tasks::TOmniXMLWriter::SaveToString(settings));
+      std::lock_guard guard(FLogLock);
+      if (error.isEmpty()) {
+        settings.SetDuration(converter.Duration());
+        TPersistentManager::FinishTaskRow(id, tasks::TOmniXMLWriter::SaveToString(settings), 0, FLog);
+      } else {
+        TPersistentManager::StoreFailedTaskRow(id, tasks::TOmniXMLWriter::SaveToString(settings), FLog);
+      }
+    });
     TPersistentManager::Disconnect();
   } catch (const EAVError& e) {
     std::fprintf(stderr, "tesvanor-cli: the task was not saved: %s\n", qPrintable(e.Message()));

@@ -1,6 +1,7 @@
 #include "engine/AVConverter.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <cmath>
 #include <limits>
 #include <thread>
@@ -440,6 +441,7 @@ void TAVConverter::RunTranscode() {
 void TAVConverter::CloseAll() {
   FRun = TAVRunTables();
   output_files.clear();
+  RemoveUnwrittenOutputs();
   input_files.clear();
   input_files_ts_offset.clear();
   input_files_ts_scale.clear();
@@ -452,6 +454,15 @@ void TAVConverter::CloseAll() {
   file_iformat = nullptr;
   file_oformat = nullptr;
   SetState(csNone);
+}
+
+// A run that failed before writing any header leaves only empty or partial
+// files behind; the ones it created itself are removed again.
+void TAVConverter::RemoveUnwrittenOutputs() {
+  if (!headers_written && !ErrorMsg().isEmpty())
+    for (const QString& name : created_outputs) QFile::remove(name);
+  created_outputs.clear();
+  headers_written = false;
 }
 
 void TAVConverter::Complete() {

@@ -132,6 +132,8 @@ class TAVConverter {
   std::vector<int64_t> input_files_ts_offset;
   std::vector<std::vector<double>> input_files_ts_scale;  // [file][stream], 0 = none
   std::vector<media::OutputFormatContextPtr> output_files;
+  QStringList created_outputs;   // files this run made; removed when it fails before any header
+  bool headers_written = false;
   std::vector<TAVStreamMap> stream_maps;
   const AVInputFormat* file_iformat = nullptr;
   const AVOutputFormat* file_oformat = nullptr;
@@ -189,6 +191,7 @@ class TAVConverter {
   const AVOutputFormat* GuessOutputFormat(const QString& name) const;
   void FitVideoEncoder(TAVOutputStream& ost);
   void OpenOutputIO(AVFormatContext* oc, const QString& name);
+  void RefuseInputAsOutput(const QString& name) const;
 
   // Setting up the run (TranscodeSetup.cpp).
   void SetupTranscode();
@@ -222,6 +225,7 @@ class TAVConverter {
   void PickChannelLayout(TAVOutputStream& ost);
   void ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame);
   void WriteToFifo(TAVOutputStream& ost, const AVFrame* frame, int offset, int count, int silence);
+  void DrainResampler(TAVOutputStream& ost);
   void EncodeAudioFifo(TAVOutputStream& ost, bool flush);
   void FlushAudio(TAVOutputStream& ost);
 
@@ -257,6 +261,8 @@ class TAVConverter {
   int ChooseInputFile(std::vector<char>& no_packet, double& opts_min) const;
   void AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt);
   void EndRun();
+  void FinishOutputFiles();
+  void RemoveUnwrittenOutputs();
 
   void EnsureOptionStores();
   TAVPrivateOptionTargets PrivateOptionTargets() const;

@@ -95,7 +95,19 @@ void TAVConverter::ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame
                       !SameLayout(in, e->ch_layout) || syncMethod > 1;
   const bool unchanged = ost.resample && frame->sample_rate == ost.resample_in_rate &&
                          frame->format == ost.resample_in_format && SameLayout(in, ost.resample_in_layout);
-  if (!needed || unchanged) {
+  if (unchanged || (!needed && !ost.resample)) {
+    av_channel_layout_uninit(&in);
+    return;
+  }
+  // The input changed (a broadcast switching between stereo and 5.1, say): the old
+  // resampler's buffered samples go out first, then it is replaced or dropped.
+  DrainResampler(ost);
+  ost.resample.reset();
+  ost.audio_resample = 0;
+  ost.resample_in_rate = 0;
+  ost.resample_in_format = -1;
+  av_channel_layout_uninit(&ost.resample_in_layout);
+  if (!needed) {
     av_channel_layout_uninit(&in);
     return;
   }
@@ -213,6 +225,10 @@ void TAVConverter::EncodeAudioFifo(TAVOutputStream& ost, bool flush) {
       recording == INT64_MAX ? INT64_MAX : std::llround(static_cast<double>(recording) / 1000000.0 * e->sample_rate);
   const int maxFrames = FConvertOptions.AudioOptions().MaxFrames();
   for (;;) {
+    // Joined recordings overlap by a few samples where their parts meet; an
+    // audio frame never starts before the previous one ended, or muxers with
+    // one tick per frame (avi) refuse the packet.
+    ost.sync_opts = std::max(ost.sync_opts, ost.audio_next_pts);
     const int available = av_audio_fifo_size(fifo);
     int n = variable ? available : e->frame_size;
     if (available == 0 || (!flush && available < n)) return;
@@ -233,26 +249,31 @@ void TAVConverter::EncodeAudioFifo(TAVOutputStream& ost, bool flush) {
     av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame->extended_data), n);
     frame->pts = ost.sync_opts;
     ost.sync_opts += n;
+    ost.audio_next_pts = ost.sync_opts;
     ++ost.frame_number;
     EncodeFrame(ost, frame);
   }
 }
 
-void TAVConverter::FlushAudio(TAVOutputStream& ost) {
+void TAVConverter::DrainResampler(TAVOutputStream& ost) {
+  SwrContext* swr = ost.resample.get();
+  if (!swr) return;
+  const int pending = swr_get_out_samples(swr, 0);
+  if (pending <= 0) return;
   const AVCodecContext* e = ost.enc_ctx.get();
-  if (SwrContext* swr = ost.resample.get()) {
-    const int pending = swr_get_out_samples(swr, 0);
-    if (pending > 0) {
-      media::FramePtr out = media::MakeFrame();
-      if (!out) Fail(QStringLiteral("Out of memory in do_audio_out"));
-      out->format = e->sample_fmt;
-      out->nb_samples = pending;
-      if (av_channel_layout_copy(&out->ch_layout, &e->ch_layout) >= 0 && av_frame_get_buffer(out.get(), 0) >= 0) {
-        const int produced = swr_convert(swr, out->extended_data, pending, nullptr, 0);
-        if (produced > 0) av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(out->extended_data), produced);
-      }
-    }
-  }
+  media::FramePtr out = media::MakeFrame();
+  if (!out) Fail(QStringLiteral("Out of memory in do_audio_out"));
+  out->format = e->sample_fmt;
+  out->nb_samples = pending;
+  if (av_channel_layout_copy(&out->ch_layout, &e->ch_layout) < 0 || av_frame_get_buffer(out.get(), 0) < 0)
+    Fail(QStringLiteral("Out of memory in do_audio_out"));
+  const int produced = swr_convert(swr, out->extended_data, pending, nullptr, 0);
+  if (produced > 0 && av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(out->extended_data), produced) < produced)
+    Fail(QStringLiteral("av_fifo_realloc2() failed"));
+}
+
+void TAVConverter::FlushAudio(TAVOutputStream& ost) {
+  DrainResampler(ost);
   if (!ost.recording_done) EncodeAudioFifo(ost, true);
   EncodeFrame(ost, nullptr);
 }

@@ -82,6 +82,7 @@ void TAVConverter::FilterAndWrite(TAVOutputStream& ost, AVPacket* pkt, size_t fi
     pkt->stream_index = ost.index;
     if (av_interleaved_write_frame(output_files[ost.file_index].get(), pkt) < 0)
       Fail(QStringLiteral("av_interleaved_write_frame() "));
+    ++ost.packets_written;
     return;
   }
   AVBSFContext* bsf = ost.bitstream_filters[filter].get();

@@ -3,8 +3,10 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <sys/stat.h>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -168,9 +170,25 @@ void TAVConverter::FitVideoEncoder(TAVOutputStream& ost) {
 
 void TAVConverter::OpenOutputIO(AVFormatContext* oc, const QString& name) {
   const QFileInfo info(name);
+  RefuseInputAsOutput(name);
   if (name.contains(QLatin1Char('/'))) QDir().mkpath(info.absolutePath());
+  const bool existed = info.exists();
   if (avio_open2(&oc->pb, name.toUtf8().constData(), AVIO_FLAG_WRITE, nullptr, nullptr) < 0)
     Fail(QStringLiteral("打不开文件"));
+  if (!existed) created_outputs << name;
+}
+
+// Opening the output truncates it, so an output that is one of the inputs (by
+// another name or a hard link too) would destroy the source while it is read.
+void TAVConverter::RefuseInputAsOutput(const QString& name) const {
+  struct stat out {};
+  if (::stat(QFile::encodeName(name).constData(), &out) != 0) return;
+  for (int i = 0; i < FInputFiles.size(); ++i) {
+    struct stat in {};
+    if (::stat(QFile::encodeName(FInputFiles[i]).constData(), &in) == 0 && in.st_dev == out.st_dev &&
+        in.st_ino == out.st_ino)
+      Fail(QStringLiteral("Output %1 same as Input #%2 - exiting").arg(name).arg(i));
+  }
 }
 
 TAVOutputStream& TAVConverter::NewOutputStream(AVFormatContext* oc, int file, const AVCodec* encoder) {

@@ -3,6 +3,7 @@
 // limits and the stop request; then drain everything, write the trailers and
 // make the last report.
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -140,7 +141,12 @@ void TAVConverter::EndRun() {
   for (size_t i = 0; i < FRun.ist_table.size(); ++i)
     if (FRun.ist_table[i]->decoding_needed) ProcessInputPacket(*FRun.ist_table[i], static_cast<int>(i), nullptr);
   for (auto& ost : FRun.ost_table) FlushBitstreamFilters(*ost);
-  for (auto& oc : output_files) av_write_trailer(oc.get());
+  FinishOutputFiles();
+  // A start point past the end, say, gives a valid but empty file.
+  const bool nothingWritten = std::all_of(FRun.ost_table.begin(), FRun.ost_table.end(),
+                                          [](const auto& ost) { return ost->packets_written == 0; });
+  if (nothingWritten && State() != csStopped)
+    DoLog(AV_LOG_WARNING, QStringLiteral("Output file is empty, nothing was encoded (check StartTime and RecordingTime)"));
   if (FConvertOptions.DoPSNR())
     for (const auto& ost : FRun.ost_table)
       if (ost->encoding_needed && ost->enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) LogPsnr(*ost);
@@ -151,4 +157,26 @@ void TAVConverter::EndRun() {
   if (Duration() > 0) span = std::min(span, Duration() - static_cast<double>(FConvertOptions.StartTime()) / 1000000.0);
   SetConvertedDuration(std::min(reached, span));
   ReportProgress(true);
+}
+
+// The trailer holds the index of many containers (mp4's moov, mkv's cues), and
+// the last buffered bytes reach the disk only at the close: a full disk shows
+// up here, and a file without its trailer is not playable.
+void TAVConverter::FinishOutputFiles() {
+  for (size_t i = 0; i < output_files.size(); ++i) {
+    AVFormatContext* oc = output_files[i].get();
+    int r = av_write_trailer(oc);
+    if (r >= 0 && !(oc->oformat->flags & AVFMT_NOFILE) && oc->pb) {
+      avio_flush(oc->pb);
+      r = oc->pb->error;
+      // The last report shows the size of the first output, which is closed by then.
+      if (i == 0 && r >= 0) FTargetFileSize = std::max<int64_t>(avio_size(oc->pb), avio_tell(oc->pb));
+      if (r >= 0) r = avio_closep(&oc->pb);
+    }
+    if (r < 0) {
+      char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+      av_strerror(r, reason, sizeof reason);
+      Fail(QStringLiteral("Error writing trailer of %1: %2").arg(FOutputFiles.value(static_cast<int>(i)), QString::fromUtf8(reason)));
+    }
+  }
 }

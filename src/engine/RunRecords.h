@@ -99,6 +99,8 @@ struct TAVOutputStream {
   TAVInputStream* sync_ist = nullptr;
   int64_t sync_opts = 0;             // output position in encoder time-base units
   int64_t mux_position = 0;          // end of the last packet written, in st's time base
+  int64_t packets_written = 0;
+  int64_t audio_next_pts = INT64_MIN;  // where the next audio frame may start at the earliest
   bool recording_done = false;       // the recording time was reached on this stream
   std::vector<media::BsfContextPtr> bitstream_filters;
 

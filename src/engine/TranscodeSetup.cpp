@@ -344,4 +344,5 @@ void TAVConverter::WriteHeaders() {
       Fail(QStringLiteral("Could not write header for output file  (incorrect codec parameters ?)"));
     }
   }
+  headers_written = true;
 }

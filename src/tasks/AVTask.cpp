@@ -7,6 +7,7 @@
 
 #include "tasks/Configuration.h"
 #include "engine/EngineError.h"
+#include "engine/ErrorBox.h"
 #include "tasks/OmniXML.h"
 #include "tasks/PersistentManager.h"
 #include "tasks/Shutdown.h"
@@ -119,7 +120,14 @@ void TAVTask::LoadTaskInfo(TInfoViewModel* AList, TLogListModel* ALogList) {
 
 // ------------------------------------------------------------- commands
 
+bool TAVTask::CanStart() const {
+  return Status == stPaused || (Status == stError && !FCompletionPending);
+}
+
 void TAVTask::Start() {
+  // A stopped run is still writing its end; its completion decides the task.
+  if (FCompletionPending) return;
+  FCompletionPending = true;
   Status = stRunning;
   SetLog({});
   if (RowIsSelected() && FLogList) FLogList->SetLines({});
@@ -162,23 +170,40 @@ void TAVTask::RepaintRow() {
 
 void TAVTask::DoProgress() { RepaintRow(); }
 
-void TAVTask::CompleteFailed(const QString& message) {
+void TAVTask::MarkFailed(const QString& message) {
   Status = stError;
   AppendLogLine(message);
   RepaintRow();
   ShowLogIfSelected();
+}
+
+void TAVTask::CompleteFailed(const QString& message) {
+  MarkFailed(message);
   TNodeObject* converting = Category;
-  TPersistentManager::StoreFailedTask(*this);
+  try {
+    TPersistentManager::StoreFailedTask(*this);
+  } catch (const EAVError& e) {
+    ShowErrorBox(e.Message());
+  }
   ShutDownWhenIdle(converting);
 }
 
 void TAVTask::DoComplete() {
+  FCompletionPending = false;
   const QString error = Converter().ErrorMsg();
   if (!error.isEmpty()) return CompleteFailed(error);
 
+  // The file is done, but a task the database did not take (disk full, file
+  // locked) stays in the list with the reason instead of vanishing at the next start.
+  try {
+    TPersistentManager::FinishDbTask(*this);
+  } catch (const EAVError& e) {
+    MarkFailed(e.Message());
+    ShowErrorBox(e.Message());
+    return ShutDownWhenIdle(Category);
+  }
   Status = stFinished;
   RepaintRow();
-  TPersistentManager::FinishDbTask(*this);
   TNodeObject* converting = Category;
   std::unique_ptr<TAVTask> self = converting ? converting->TakeTask(this) : nullptr;
 

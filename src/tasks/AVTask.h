@@ -48,6 +48,8 @@ class TAVTask : public TNodeObject {
   virtual void Resume();
   virtual void Stop();
 
+  // Paused, or ended with an error or a stop whose run has completely wound down.
+  bool CanStart() const;
   bool ConvertedIsValid() const;
   bool CanOpenSource() const;
   QString GetTargetProfileText() const;
@@ -89,6 +91,7 @@ class TAVTask : public TNodeObject {
   void ShowLogIfSelected();
   void DoProgress();
   void DoComplete();
+  void MarkFailed(const QString& message);
   void CompleteFailed(const QString& message);
   void AppendLogLine(const QString& line);
   TConversionSettings& EnsureSettings() const;
@@ -101,6 +104,7 @@ class TAVTask : public TNodeObject {
   QStringList FLog;
   std::shared_ptr<TAliveFlag> FAlive;
   mutable std::unique_ptr<TAVConverter> FConverter;
+  bool FCompletionPending = false;  // started, and its completion has not arrived yet
 };
 
 class TConvertingTask : public TAVTask {

@@ -245,8 +245,16 @@ void TPersistentManager::UpdateCategory(const TConvertedNode& ANode) {
   update.Execute();
 }
 
+void TPersistentManager::InTransaction(const std::function<void()>& work) {
+  tasks::TSqliteTransaction transaction(Database());
+  work();
+  transaction.Commit();
+}
+
 void TPersistentManager::DeleteCategory(const TConvertedNode& ANode) {
   if (ANode.IsRoot()) throw std::logic_error("the root category cannot be deleted");
-  TSqliteStatement(Database(), Numbered("delete from categories where ID=", ANode.CategoryId())).Execute();
-  TSqliteStatement(Database(), Numbered("delete from conversions where CategoryID=", ANode.CategoryId())).Execute();
+  InTransaction([&] {
+    TSqliteStatement(Database(), Numbered("delete from categories where ID=", ANode.CategoryId())).Execute();
+    TSqliteStatement(Database(), Numbered("delete from conversions where CategoryID=", ANode.CategoryId())).Execute();
+  });
 }

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -75,6 +76,9 @@ class TPersistentManager {
   // The log lines each followed by CR LF, and back.
   static QString JoinLog(const QStringList& lines);
   static QStringList SplitLog(const QString& text);
+
+  // Runs work as one transaction: its statements all reach the file or none does.
+  static void InTransaction(const std::function<void()>& work);
 
  private:
   static tasks::TSqliteDatabase& Database();

@@ -31,6 +31,17 @@ void TSqliteDatabase::Execute(const QString& sql) {
   }
 }
 
+TSqliteTransaction::TSqliteTransaction(TSqliteDatabase& db) : FDb(db) { FDb.Execute(QStringLiteral("begin immediate")); }
+
+TSqliteTransaction::~TSqliteTransaction() {
+  if (FOpen) sqlite3_exec(FDb.Handle(), "rollback", nullptr, nullptr, nullptr);
+}
+
+void TSqliteTransaction::Commit() {
+  FDb.Execute(QStringLiteral("commit"));
+  FOpen = false;
+}
+
 int64_t TSqliteDatabase::LastInsertRowId() const { return sqlite3_last_insert_rowid(FDb.get()); }
 
 QString TSqliteDatabase::LastError() const {

@@ -68,4 +68,19 @@ class TSqliteStatement {
   std::unique_ptr<sqlite3_stmt, TSqliteFinalizer> FStatement;
 };
 
+// Statements that belong together: all of them reach the file or none. Rolled
+// back on destruction unless committed.
+class TSqliteTransaction {
+ public:
+  explicit TSqliteTransaction(TSqliteDatabase& db);
+  ~TSqliteTransaction();
+  TSqliteTransaction(const TSqliteTransaction&) = delete;
+  TSqliteTransaction& operator=(const TSqliteTransaction&) = delete;
+  void Commit();
+
+ private:
+  TSqliteDatabase& FDb;
+  bool FOpen = true;
+};
+
 }  // namespace tasks

@@ -93,6 +93,17 @@ TEST_F(MainWindowTest, DatabaseThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
   EXPECT_EQ(boxes.first(), "Can not open Database " + QFileInfo(DataFolder() + "av.cfg").absoluteFilePath());
   EXPECT_TRUE(window.isEnabled());
   EXPECT_EQ(program->DataModule()->ConnectError(), boxes.first());
+  // The task list still takes conversions; only keeping them fails, with its reason.
+  ASSERT_NE(Explorer().ConvertingNode(), nullptr);
+  EXPECT_EQ(Explorer().Tree().Selected(), Explorer().ConvertingNode());
+  TAVTask* task = StartConversion(ShortClip(), "without-database.avi");
+  ASSERT_NE(task, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return task->Status != stRunning; }, 120000));
+  const QString missing = "Database " + TPersistentManager::DatabaseFile() + " does not exist";
+  EXPECT_EQ(task->Status, stError);
+  EXPECT_EQ(task->Log().last(), missing);
+  EXPECT_TRUE(QFileInfo(folder + "/without-database.avi").size() > 0);
+  EXPECT_TRUE(testing_support::TakeErrorBoxes().contains(missing));
 }
 
 TEST_F(MainWindowTest, UserProfilesReplaceTheBuiltInCustomOnes) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <unistd.h>
 #include <QRandomGenerator>
 
 #include "ConversionSupport.h"
@@ -164,11 +166,14 @@ TEST(ConversionErrors, AnUnknownBitstreamFilterIsLeftOut) {
 }
 
 TEST(ConversionErrors, AnOutputWithoutStreams) {
-  const TConversionResult r = ConvertFile(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+  const QString target = Target("nostreams.mp4");
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), target, [](TAVConvertOptions& o) {
     o.AudioOptions().SetAudioDisable(true);
     o.VideoOptions().SetVideoDisable(true);
   });
   EXPECT_EQ(r.errorBoxes, QStringList{"Output file does not contain any stream"});
+  // The run made the file and wrote nothing into it: it is taken away again.
+  EXPECT_FALSE(QFile::exists(target));
 }
 
 TEST(ConversionErrors, ParametersTheEncoderRefuses) {
@@ -185,10 +190,55 @@ TEST(ConversionErrors, ParametersTheEncoderRefuses) {
 
 TEST(ConversionErrors, AHeaderTheMuxerRefuses) {
   // MP4 has no place for plain PCM audio.
-  const TConversionResult r = ConvertFile(MediaFixture(Clip()), Target("out.mp4"), [](TAVConvertOptions& o) {
+  const QString target = Target("pcm.mp4");
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), target, [](TAVConvertOptions& o) {
     o.AudioOptions().SetEncoderAudioCodecName("pcm_s16le");
   });
   EXPECT_EQ(r.errorBoxes, QStringList{"Could not write header for output file  (incorrect codec parameters ?)"});
+  EXPECT_FALSE(QFile::exists(target));
+  // A file that was there before the run is not the run's to remove.
+  QFile existing(target);
+  ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+  existing.close();
+  ConvertFile(MediaFixture(Clip()), target, [](TAVConvertOptions& o) { o.AudioOptions().SetEncoderAudioCodecName("pcm_s16le"); });
+  EXPECT_TRUE(QFile::exists(target));
+}
+
+TEST(ConversionErrors, AnInputIsNeverItsOwnOutput) {
+  // Opening the output empties it, so the source would be lost while it is read.
+  const QString source = Target("same.mp4");
+  const QString link = QFileInfo(source).absolutePath() + "/same-link.mp4";
+  ASSERT_TRUE(QFile::copy(MediaFixture(Clip()), source));
+  ASSERT_EQ(::link(QFile::encodeName(source).constData(), QFile::encodeName(link).constData()), 0);
+  const qint64 size = QFileInfo(source).size();
+  for (const QString& target : {source, link, QFileInfo(source).absolutePath() + "/./same.mp4"}) {
+    const TConversionResult r = ConvertFile(source, target);
+    EXPECT_EQ(r.errorBoxes, QStringList{QStringLiteral("Output %1 same as Input #0 - exiting").arg(target)});
+    EXPECT_EQ(r.completions, 1);
+    EXPECT_EQ(QFileInfo(source).size(), size);
+  }
+  EXPECT_TRUE(ConvertFile(source, Target("other.mkv")).Succeeded());
+}
+
+TEST(ConversionErrors, AWriteErrorAtTheEndIsAFailure) {
+  // The last bytes and the container's index go out with the trailer; a full
+  // disk at that point leaves a file that does not play.
+  const QString full = Target("full.mka");
+  ASSERT_TRUE(QFile::link("/dev/full", full));
+  const QString source = FixtureFromArguments({"-f", "lavfi", "-i", "sine=duration=0.5", "-c:a", "pcm_s16le"}, "wav");
+  const TConversionResult r = ConvertFile(source, full, [](TAVConvertOptions& o) {
+    o.AudioOptions().SetEncoderAudioCodecName("mp2");
+  });
+  EXPECT_EQ(r.errorBoxes, QStringList{QStringLiteral("Error writing trailer of %1: No space left on device").arg(full)});
+  EXPECT_FALSE(r.errorMsg.isEmpty());
+  EXPECT_EQ(r.completions, 1);
+}
+
+TEST(ConversionErrors, AStartPastTheEndGivesAWarning) {
+  const QString target = Target("late.mkv");
+  const TConversionResult r = ConvertFile(MediaFixture(Clip()), target, [](TAVConvertOptions& o) { o.SetStartTime(60000000); });
+  EXPECT_TRUE(r.log.contains("Output file is empty, nothing was encoded (check StartTime and RecordingTime)"))
+      << r.log.join('\n').toStdString();
 }
 
 TEST(ConversionErrors, APictureSizeChangeWithoutRescalingIsFatal) {

@@ -155,6 +155,33 @@ TEST(Timing, DiscontinuousTimestampsAreJoined) {
   EXPECT_GT(Duration(copied), 90.0);
 }
 
+TEST(Streams, AudioChannelsChangingMidStream) {
+  // Broadcast recordings switch between stereo and 5.1 around the adverts. The
+  // output keeps stereo throughout (mp4's aac takes the first layout), and the
+  // stereo segments after a 5.1 one must not go through the 5.1 resampler.
+  const QString joined = Target("channels.ts");
+  QFile out(joined);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  double offset = 0;
+  for (const char* channels : {"2", "6", "2", "1", "2"}) {
+    QFile in(FixtureFromArguments({"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
+                                   "sine=sample_rate=48000:duration=1", "-c:v", "mpeg2video", "-c:a", "ac3", "-ac",
+                                   channels, "-output_ts_offset", QString::number(offset)},
+                                  "ts"));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    out.write(in.readAll());
+    offset += 1;
+  }
+  out.close();
+  for (const char* name : {"channels.mp4", "channels.avi"}) {
+    const QString converted = Convert(joined, name);
+    EXPECT_EQ(ProbeStream(converted, "a:0", "channels"), "2") << name;
+    EXPECT_NEAR(AudioSampleCount(converted) / 48000.0, 5.0, 0.2) << name;
+    // The sine tone survives every switch: no silent or garbled stretch.
+    for (double at : {0.2, 1.2, 2.2, 3.2, 4.2}) EXPECT_GT(AudioRms(converted, at, 0.5), 1000) << name << " at " << at;
+  }
+}
+
 TEST(Timing, RateEmulationReadsAtTheInputsPace) {
   QElapsedTimer timer;
   timer.start();

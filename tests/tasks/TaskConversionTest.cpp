@@ -200,6 +200,10 @@ TEST_F(TaskRuns, StoppedRunIsFiledAsFinished) {
   EXPECT_EQ(task->Status, stError);
   EXPECT_EQ(task->GetImageIndex(), 2);
   EXPECT_EQ(Column(id, "Converting"), "1") << "the stop alone leaves the row";
+  // The run is still writing its end: starting again now would be lost.
+  EXPECT_FALSE(task->CanStart());
+  task->Start();
+  EXPECT_EQ(task->Status, stError);
   ASSERT_TRUE(WaitFiled(task));
   EXPECT_EQ(Column(id, "Converting"), "0");
   EXPECT_EQ(alerts.size(), 1u);
@@ -217,6 +221,7 @@ TEST_F(TaskRuns, FailedRunStaysWithItsMessage) {
   const QString message = task->Converter().ErrorMsg();
   ASSERT_FALSE(message.isEmpty());
   EXPECT_EQ(task->Log().last(), message.trimmed());
+  EXPECT_TRUE(task->CanStart());
   EXPECT_EQ(logList.Lines(), task->Log());
   EXPECT_TRUE(Holds(converting, task));
   EXPECT_EQ(list.RowOf(task), 0);
@@ -225,6 +230,21 @@ TEST_F(TaskRuns, FailedRunStaysWithItsMessage) {
   EXPECT_TRUE(alerts.empty());
   EXPECT_EQ(infoView.Columns().size(), 3u);
   EXPECT_EQ(infoView.Columns()[2], (TListColumn{"Value", 150}));
+}
+
+TEST_F(TaskRuns, AFinishTheDatabaseRefusesKeepsTheTaskWithTheReason) {
+  TAVTask* task = Start(ShortClip(), "locked.avi");
+  const int id = task->ID;
+  // Another program holds the file until after the run; the busy wait gives up.
+  raw->Execute("begin exclusive");
+  ASSERT_TRUE(PumpUntil([&] { return task->Status != stRunning; }, 120000));
+  raw->Execute("rollback");
+  EXPECT_EQ(task->Status, stError);
+  EXPECT_TRUE(Holds(converting, task));
+  EXPECT_EQ(task->Log().last(), "database is locked");
+  EXPECT_EQ(testing_support::TakeErrorBoxes(), QStringList{"database is locked"});
+  EXPECT_TRUE(alerts.empty());
+  EXPECT_EQ(Column(id, "Converting"), "1");
 }
 
 TEST_F(TaskRuns, RestartedTaskConvertsItsOneSourceAgain) {
