@@ -59,7 +59,9 @@ void TFrameExplorer::ReleaseTree() {
 }
 
 void TFrameExplorer::BuildTree() {
-  if (FTree.RootCategory()) return;
+  // Built once: after a failed category read the converting node stands alone
+  // and must not be added a second time.
+  if (!FTree.Children().empty()) return;
   // The converting node comes first and needs no database: when the categories
   // cannot be read it still takes new conversions.
   try {

@@ -1,7 +1,9 @@
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QUrl>
 
 #include "app/DesktopAlert.h"
 #include "app/FilterDialogHooks.h"
@@ -64,11 +66,25 @@ void TProgram::Finish() {
   }
 }
 
+QString SourceFileFromArguments(const QStringList& Arguments) {
+  for (qsizetype i = 1; i < Arguments.size(); ++i) {
+    const QString& argument = Arguments[i];
+    const QUrl url(argument);
+    const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
+    if (QFileInfo(path).isFile()) return QFileInfo(path).absoluteFilePath();
+  }
+  return {};
+}
+
 int RunProgram(QApplication& Application) {
   InstallDesktopServices();
   TProgram program;
   if (!program.Start()) return 1;
-  program.MainWindow()->showMaximized();
+  TFormMain* window = program.MainWindow();
+  window->showMaximized();
+  const QString source = SourceFileFromArguments(Application.arguments());
+  if (!source.isEmpty())
+    QMetaObject::invokeMethod(window, [window, source] { window->RunWizard(source); }, Qt::QueuedConnection);
   const int exitCode = Application.exec();
   program.Finish();
   return exitCode;

@@ -6,6 +6,7 @@
 // saved. The desktop services (error box, shut-down, alert) are installed
 // separately, so that tests run the same start-up with their own.
 
+#include <QStringList>
 #include <memory>
 
 class QApplication;
@@ -40,6 +41,12 @@ class TProgram {
   std::unique_ptr<TFormMain> FMainWindow;
 };
 
+// The file the program was started with ("Open with" from a file manager):
+// the first argument after the program's name that names an existing file,
+// as a path or a file: URL; empty when there is none.
+QString SourceFileFromArguments(const QStringList& Arguments);
+
 // The whole run of the program on an application object: start, show the
-// main window maximised, run the message loop, finish. Returns the exit code.
+// main window maximised (with the wizard on the file it was started with),
+// run the message loop, finish. Returns the exit code.
 int RunProgram(QApplication& Application);

@@ -21,6 +21,7 @@ namespace {
 std::atomic<bool> interrupted{false};
 
 QString Clock(int64_t seconds) {
+  if (seconds >= TAVConverter::UnknownLeftTime) return QStringLiteral("-:--:--");
   return QStringLiteral("%1:%2:%3").arg(seconds / 3600).arg(seconds / 60 % 60).arg(seconds % 60);
 }
 
@@ -109,7 +110,8 @@ int Convert(const QStringList& arguments) {
   QString error;
   QStringList args = arguments;  // the profile goes first, the explicit options after it
   TDvdSource dvdSource;
-  if (!ApplyProfileArguments(args, c, error)) return UsageError(error);
+  QString profile;
+  if (!ApplyProfileArguments(args, c, error, &profile)) return UsageError(error);
   if (!dvdSource.TakeOptions(args, error) || !ParseConvertArguments(args, c, request, error)) return UsageError(error);
   if (dvdSource.Wanted()) {
     if (!dvdSource.Open(request.inputs[0])) return 1;
@@ -118,7 +120,10 @@ int Convert(const QStringList& arguments) {
   c.InputFiles() = request.inputs;
   c.OutputFiles() = request.outputs;
   std::optional<TTaskRecorder> recorder;
-  if (request.saveTask) recorder.emplace(c);
+  if (request.saveTask) {
+    recorder.emplace(c, profile);
+    if (dvdSource.Wanted()) dvdSource.Describe(recorder->Settings());
+  }
 
   c.OnProgress = [&](TAVConverter* s) {
     if (request.quiet) return;

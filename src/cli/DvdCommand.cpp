@@ -12,6 +12,7 @@
 #include "dvd/DvdStream.h"
 #include "engine/ErrorBox.h"
 #include "media/StreamInput.h"
+#include "tasks/ConversionSettings.h"
 
 namespace cli {
 
@@ -111,6 +112,7 @@ bool TDvdSource::Open(const QString& path) {
   }
   const int chapters = dvd::hb_list_count(title->list_chapter);
   const int first = FFirst ? FFirst : 1, last = FLast ? FLast : chapters;
+  FFirst = first, FLast = last;
   if (last > chapters) {
     ShowErrorBox(QStringLiteral("Title %1 has %2 chapters").arg(FTitle).arg(chapters));
     return false;
@@ -125,7 +127,20 @@ bool TDvdSource::Open(const QString& path) {
     ShowErrorBox(e.Message());
     return false;
   }
+  FPath = title->dvd;
+  FVolume = dvd::DiscVolumeLabel(path);
   return true;
+}
+
+void TDvdSource::Describe(TConversionSettings& settings) const {
+  settings.SetSourceType(stDvd);
+  settings.SetSourceFile(Name());
+  settings.SetDvdDriver(FPath);
+  settings.SetDvdTitle(FTitle);
+  settings.SetDvdChapter(FFirst);
+  settings.SetDvdThrough(FLast);
+  settings.SetDvdAngle(FAngle);
+  settings.SetDvdVolume(FVolume);
 }
 
 QString TDvdSource::Name() const { return media::StreamName(FStream); }

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+class TConversionSettings;
+
 namespace cli {
 
 class TDvdSource {
@@ -24,12 +26,16 @@ class TDvdSource {
   bool Open(const QString& path);
   // "stream:N" once open.
   QString Name() const;
+  // Writes the disc, title, chapters, angle and volume label of the open
+  // title range into a task's settings, as the wizard does.
+  void Describe(TConversionSettings& settings) const;
 
  private:
   int FTitle = 0;
   int FFirst = 0, FLast = 0;  // 0: the title's first or last chapter
   int FAngle = 1;
   int FStream = 0;
+  QString FPath, FVolume;  // the disc, once open
 };
 
 }  // namespace cli

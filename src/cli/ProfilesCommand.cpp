@@ -51,7 +51,7 @@ int Profiles(const QStringList& args) {
   return 0;
 }
 
-bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error) {
+bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error, QString* applied) {
   QStringList descriptions;
   for (qsizetype i = 0; i < args.size();) {
     if (args[i] != QLatin1String("--profile")) {
@@ -79,6 +79,7 @@ bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& 
       error = QStringLiteral("profile '%1': %2").arg(description, e.Message());
       return false;
     }
+    if (applied) *applied = profile->Description();
   }
   return true;
 }

@@ -69,9 +69,11 @@ int Tasks(const QStringList& args) {
 
 // ------------------------------------------------------------ --save-task
 
-TTaskRecorder::TTaskRecorder(const TAVConverter& converter)
-    : FSource(converter.InputFiles().value(0)), FTarget(converter.OutputFiles().value(0)) {
-  FOptions.Assign(converter.ConvertOptions());
+TTaskRecorder::TTaskRecorder(const TAVConverter& converter, const QString& profile) {
+  FSettings.SetSourceFile(QFileInfo(converter.InputFiles().value(0)).absoluteFilePath());
+  FSettings.SetTargetFile(QFileInfo(converter.OutputFiles().value(0)).absoluteFilePath());
+  FSettings.SetProfile(profile.isEmpty() ? QStringLiteral("tesvanor-cli") : profile);
+  FSettings.SetConvertOptions(converter.ConvertOptions());
 }
 
 void TTaskRecorder::AddLog(const QString& line) {
@@ -83,11 +85,7 @@ void TTaskRecorder::AddLog(const QString& line) {
 bool TTaskRecorder::Save(const TAVConverter& converter) {
   const QString error = converter.ErrorMsg();
   if (!error.isEmpty()) AddLog(error);
-  TConversionSettings settings;
-  settings.SetSourceFile(QFileInfo(FSource).absoluteFilePath());
-  settings.SetTargetFile(QFileInfo(FTarget).absoluteFilePath());
-  settings.SetProfile(QStringLiteral("tesvanor-cli"));
-  settings.SetConvertOptions(FOptions);
+  TConversionSettings& settings = FSettings;
   settings.SetSourceFileSize(converter.SourceFileSize());
   try {
     ConnectUserDatabase(TPersistentManager::DatabaseFile());

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "engine/AVConverter.h"
+#include "tasks/ConversionSettings.h"
 
 namespace cli {
 
@@ -16,7 +17,10 @@ int Tasks(const QStringList& args);
 // writes into its own tree while it runs) and collects the log lines.
 class TTaskRecorder {
  public:
-  explicit TTaskRecorder(const TAVConverter& converter);
+  // profile: the description of the profile applied, if any.
+  TTaskRecorder(const TAVConverter& converter, const QString& profile);
+  // The source as the task keeps it; a DVD title source describes itself here.
+  TConversionSettings& Settings() { return FSettings; }
   // Any thread.
   void AddLog(const QString& line);
   // Stores the run: finished (completed or stopped) under the root category,
@@ -25,8 +29,7 @@ class TTaskRecorder {
   bool Save(const TAVConverter& converter);
 
  private:
-  TAVConvertOptions FOptions;
-  QString FSource, FTarget;
+  TConversionSettings FSettings;
   std::mutex FLogLock;
   QStringList FLog;
 };

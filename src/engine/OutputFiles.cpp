@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <cmath>
 #include <sys/stat.h>
+#include <vector>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -119,8 +120,9 @@ void TAVConverter::OpenOutputFile(int index) {
   // Only the MPEG program stream muxers still have a preload setting.
   av_opt_set_int(oc, "preload", std::lrint(o.MuxerOptions().MuxPreload() * 1000000.0), AV_OPT_SEARCH_CHILDREN);
   oc->flags |= AVFMT_FLAG_NONBLOCK;
-  // Only the animated-picture muxers still have a loop count.
-  if (o.LoopOutput() != -1 && av_opt_set_int(oc, "loop", o.LoopOutput(), AV_OPT_SEARCH_CHILDREN) < 0)
+  // Only the animated-picture muxers still have a loop count; the default -1
+  // plays once, as before (the GIF muxer of its own would loop forever).
+  if (av_opt_set_int(oc, "loop", o.LoopOutput(), AV_OPT_SEARCH_CHILDREN) < 0 && o.LoopOutput() != -1)
     LogOptionWithoutEffect("LoopOutput");
   ApplyStoredOptions(oc, osFormat, AV_OPT_FLAG_ENCODING_PARAM);
 }
@@ -133,6 +135,18 @@ const AVOutputFormat* TAVConverter::GuessOutputFormat(const QString& name) const
     for (const char* animated : {"gif", "apng", "webp"})
       if (qstrcmp(f->name, animated) == 0) return av_guess_format("image2", nullptr, nullptr);
   return f;
+}
+
+// The encoder's listed rate nearest to rate. MPEG-1 lists its unofficial
+// economy rates (5, 10, 12, 15) too but refuses them unless unofficial streams
+// are allowed, so a 13 or 15 fps source must land on an official rate.
+static AVRational NearestAcceptedRate(const AVCodecContext* e, const AVCodec* codec, AVRational rate) {
+  std::vector<AVRational> rates;
+  for (const AVRational* r = codec->supported_framerates; r->num || r->den; ++r) rates.push_back(*r);
+  if (codec->id == AV_CODEC_ID_MPEG1VIDEO && e->strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL && rates.size() > 8)
+    rates.resize(8);
+  rates.push_back({0, 0});
+  return rates[av_find_nearest_q_idx(rate, rates.data())];
 }
 
 void TAVConverter::FitVideoEncoder(TAVOutputStream& ost) {
@@ -242,8 +256,13 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
     if (rate.num == 0 || rate.den == 0) rate = {25, 1};
     e->codec_id = codec ? codec->id : id;
     ApplyStoredOptions(e, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
-    if (codec && codec->supported_framerates && !vo.ForceFPS())
-      rate = codec->supported_framerates[av_find_nearest_q_idx(rate, codec->supported_framerates)];
+    if (codec && codec->supported_framerates && !vo.ForceFPS()) {
+      const AVRational nearest = NearestAcceptedRate(e, codec, rate);
+      if (FRequestedRate.num && av_cmp_q(nearest, rate) != 0)
+        DoLog(AV_LOG_WARNING, QStringLiteral("Frame rate %1/%2 unsupported by the encoder, using %3/%4")
+                                  .arg(rate.num).arg(rate.den).arg(nearest.num).arg(nearest.den));
+      rate = nearest;
+    }
     e->time_base = av_inv_q(rate);
     e->framerate = rate;
     e->width = _FrameWidth;

@@ -47,6 +47,7 @@ int TAVConverter::ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacke
     if (!ist.decoding_needed) {
       ist.pts = ist.dts;
       ist.next_pts = ist.next_dts;
+      RateEmulationWait(ist);  // copied packets keep the input's pace as well
     }
     if (TempStartTime == 0 || ist.dts >= TempStartTime)
       for (auto& ost : FRun.ost_table)

@@ -150,12 +150,15 @@ void TAVConverter::EndRun() {
   if (FConvertOptions.DoPSNR())
     for (const auto& ost : FRun.ost_table)
       if (ost->encoding_needed && ost->enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) LogPsnr(*ost);
-  // The last report shows how far the outputs got, at most the requested span.
+  // The last report of a run that went to its end shows the whole span (the
+  // outputs' positions stop a frame or a tick short of it); a stopped run
+  // shows how far the outputs got.
   double reached = 0;
   for (const auto& ost : FRun.ost_table) reached = std::max(reached, OutputPosition(*ost));
+  const bool bounded = Duration() > 0 || FConvertOptions.RecordingTime() != TAVConvertOptions::NoRecordingLimit;
   double span = static_cast<double>(FConvertOptions.RecordingTime()) / 1000000.0;
   if (Duration() > 0) span = std::min(span, Duration() - static_cast<double>(FConvertOptions.StartTime()) / 1000000.0);
-  SetConvertedDuration(std::min(reached, span));
+  SetConvertedDuration(State() != csStopped && bounded && span > 0 ? span : std::min(reached, span));
   ReportProgress(true);
 }
 

@@ -63,6 +63,11 @@ void TAVConverter::PickPixelFormat(TAVOutputStream& ost) {
   if (e->codec_id == AV_CODEC_ID_MJPEG && e->strict_std_compliance < 0 &&
       (e->pix_fmt == AV_PIX_FMT_YUV420P || e->pix_fmt == AV_PIX_FMT_YUV422P))
     return;
+  if (FRequestedPixFormat >= 0) {
+    const char* asked = av_get_pix_fmt_name(e->pix_fmt);
+    DoLog(AV_LOG_WARNING, QStringLiteral("Pixel format %1 unsupported by the encoder, using %2")
+                              .arg(QLatin1String(asked ? asked : "none"), QLatin1String(av_get_pix_fmt_name(formats[0]))));
+  }
   e->pix_fmt = formats[0];
 }
 

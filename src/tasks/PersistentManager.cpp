@@ -107,6 +107,12 @@ QStringList TPersistentManager::SplitLog(const QString& text) {
 
 // ------------------------------------------------------------- task rows
 
+// An update that found no row kept nothing: that must not pass for a stored task.
+static void RequireTaskRowChanged(const TSqliteDatabase& db, int id) {
+  if (db.Changes() == 0)
+    throw EDatabaseError(QStringLiteral("Task %1 is not in the database").arg(id));
+}
+
 int TPersistentManager::InsertTaskRow(const QString& settingsXml) {
   TSqliteStatement insert(Database(), QStringLiteral("insert into conversions(Converting, ConvertSettings) values(1, ?)"), 1);
   insert.Bind(1, settingsXml);
@@ -131,6 +137,7 @@ QDateTime TPersistentManager::FinishTaskRow(int id, const QString& settingsXml, 
   update.Bind(3, found.isEmpty() ? 1 : categoryId);
   update.Bind(4, JoinLog(log));
   update.Execute();
+  RequireTaskRowChanged(Database(), id);
   return now;
 }
 
@@ -139,6 +146,7 @@ void TPersistentManager::StoreFailedTaskRow(int id, const QString& settingsXml, 
   update.Bind(1, settingsXml);
   update.Bind(2, JoinLog(log));
   update.Execute();
+  RequireTaskRowChanged(Database(), id);
 }
 
 QString TPersistentManager::GetConvertSettings(const TAVTask& ATask) {
@@ -147,12 +155,20 @@ QString TPersistentManager::GetConvertSettings(const TAVTask& ATask) {
 
 void TPersistentManager::NewDbTask(TAVTask& ATask) { ATask.ID = InsertTaskRow(GetConvertSettings(ATask)); }
 
+// A task whose row could not be written when it started (database locked or
+// missing then) gets it now, so that its result is not lost.
+static void EnsureTaskRow(TAVTask& ATask) {
+  if (ATask.ID <= 0) TPersistentManager::NewDbTask(ATask);
+}
+
 void TPersistentManager::FinishDbTask(TAVTask& ATask) {
+  EnsureTaskRow(ATask);
   ATask.Settings().SetDuration(ATask.Converter().Duration());
   ATask.Date = FinishTaskRow(ATask.ID, GetConvertSettings(ATask), ATask.CategoryId, ATask.Log());
 }
 
-void TPersistentManager::StoreFailedTask(const TAVTask& ATask) {
+void TPersistentManager::StoreFailedTask(TAVTask& ATask) {
+  EnsureTaskRow(ATask);
   StoreFailedTaskRow(ATask.ID, GetConvertSettings(ATask), ATask.Log());
 }
 

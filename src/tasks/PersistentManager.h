@@ -43,9 +43,11 @@ class TPersistentManager {
   static void NewDbTask(TAVTask& ATask);
   static void LoadConvertingTask(TConvertingNode& ConvertingNode);
   static QString GetConvertSettings(const TAVTask& ATask);
+  // Both write the task's row first when it has none yet (ID 0); an update
+  // that finds no row raises EDatabaseError "Task <ID> is not in the database".
   static void FinishDbTask(TAVTask& ATask);
   // A failed run: its settings and log are stored, the row stays Converting.
-  static void StoreFailedTask(const TAVTask& ATask);
+  static void StoreFailedTask(TAVTask& ATask);
   static void DeleteTask(const TAVTask& ATask);
   static void ClearLog(const TAVTask& ATask);
   static void LoadConvertedTask(TConvertedNode& ConvertedNode);

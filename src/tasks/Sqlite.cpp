@@ -44,6 +44,8 @@ void TSqliteTransaction::Commit() {
 
 int64_t TSqliteDatabase::LastInsertRowId() const { return sqlite3_last_insert_rowid(FDb.get()); }
 
+int TSqliteDatabase::Changes() const { return sqlite3_changes(FDb.get()); }
+
 QString TSqliteDatabase::LastError() const {
   return FDb ? QString::fromUtf8(sqlite3_errmsg(FDb.get())) : QStringLiteral("out of memory");
 }

@@ -30,6 +30,8 @@ class TSqliteDatabase {
   // Runs statements without parameters or results.
   void Execute(const QString& sql);
   int64_t LastInsertRowId() const;
+  // Rows the last insert, update or delete touched.
+  int Changes() const;
   QString LastError() const;
 
  private:

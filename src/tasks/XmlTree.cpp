@@ -108,13 +108,21 @@ namespace {
                           .arg(reader.columnNumber()));
 }
 
-std::unique_ptr<TXmlElement> ReadElement(QXmlStreamReader& reader) {
+// Stored documents nest a few levels; a damaged one nesting without end must
+// fail instead of running the stack out (reading and freeing both recurse).
+constexpr int MaxNesting = 256;
+
+std::unique_ptr<TXmlElement> ReadElement(QXmlStreamReader& reader, int depth) {
+  if (depth > MaxNesting)
+    throw EXmlReadError(QStringLiteral("Elements nested too deeply (line %1, column %2)")
+                            .arg(reader.lineNumber())
+                            .arg(reader.columnNumber()));
   auto element = std::make_unique<TXmlElement>(reader.name().toString());
   for (const QXmlStreamAttribute& a : reader.attributes())
     element->Attributes.emplace_back(a.qualifiedName().toString(), a.value().toString());
   while (!reader.atEnd()) {
     switch (reader.readNext()) {
-      case QXmlStreamReader::StartElement: element->AddChild(ReadElement(reader)); break;
+      case QXmlStreamReader::StartElement: element->AddChild(ReadElement(reader, depth + 1)); break;
       case QXmlStreamReader::Characters:
         if (!reader.isWhitespace() || element->Children.empty()) element->Text += reader.text();
         break;
@@ -138,7 +146,7 @@ std::unique_ptr<TXmlElement> ParseXml(const QString& text) {
   while (!reader.atEnd()) {
     const auto token = reader.readNext();
     if (token == QXmlStreamReader::StartElement) {
-      root = ReadElement(reader);
+      root = ReadElement(reader, 1);
       if (reader.hasError()) FailParse(reader);
     }
   }

@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QRawFont>
+#include <QTemporaryDir>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -81,6 +82,21 @@ TEST_F(MainWindowTest, BrokenConfigurationEndsTheProgramBeforeAnyWindow) {
   EXPECT_FALSE(QFileInfo::exists(DataFolder() + "av.cfg"));
 }
 
+TEST(ProgramArguments, TheFileToOpenIsTheFirstArgumentNamingAnExistingFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString clip = dir.filePath("片段 1.mp4");
+  QFile file(clip);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  EXPECT_EQ(SourceFileFromArguments({"tesvanor", clip}), clip);
+  EXPECT_EQ(SourceFileFromArguments({"tesvanor", QUrl::fromLocalFile(clip).toString()}), clip);
+  // Folders, missing files and anything else are passed over.
+  EXPECT_EQ(SourceFileFromArguments({"tesvanor", dir.path(), dir.filePath("gone.mp4"), "--x", clip}), clip);
+  EXPECT_EQ(SourceFileFromArguments({"tesvanor", dir.path()}), QString());
+  EXPECT_EQ(SourceFileFromArguments({clip}), QString());
+}
+
 TEST_F(MainWindowTest, DatabaseThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
   QDir().mkpath(DataFolder());
   QFile db(DataFolder() + "av.cfg");
@@ -96,6 +112,8 @@ TEST_F(MainWindowTest, DatabaseThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
   // The task list still takes conversions; only keeping them fails, with its reason.
   ASSERT_NE(Explorer().ConvertingNode(), nullptr);
   EXPECT_EQ(Explorer().Tree().Selected(), Explorer().ConvertingNode());
+  Explorer().BuildTree();
+  EXPECT_EQ(Explorer().Tree().Children().size(), 1u) << "the converting node is added once";
   TAVTask* task = StartConversion(ShortClip(), "without-database.avi");
   ASSERT_NE(task, nullptr);
   ASSERT_TRUE(PumpUntil([&] { return task->Status != stRunning; }, 120000));

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "DvdFixture.h"
+#include "dvd/DvdDrives.h"
 #include "dvd/DvdScan.h"
 #include "dvd/DvdStream.h"
 #include "engine/ConversionSupport.h"
@@ -87,8 +88,11 @@ TEST(DvdConversion, TheCommandLineListsTitlesAndConvertsARange) {
 
   const QString target = Target("cli.mp4");
   const TCliRun convert =
-      RunCli({"convert", AuthoredDvd().VideoTs, target, "--dvd-title", "1", "--dvd-chapters", "4-5", "--quiet"});
+      RunCli({"convert", AuthoredDvd().VideoTs, target, "--dvd-title", "1", "--dvd-chapters", "4-5", "--quiet", "--save-task"});
   ASSERT_EQ(convert.exitCode, 0) << convert.err.toStdString();
+  // Kept in the history as the program keeps a DVD task: by disc and title.
+  const QStringList row = RunCli({"tasks"}).out.split('\n', Qt::SkipEmptyParts).last().split('\t');
+  EXPECT_EQ(row.value(4), "dvd[" + DiscVolumeLabel(AuthoredDvd().VideoTs) + ":title1]");
   EXPECT_NEAR(ProbeStream(target, "v:0", "duration").toDouble(), 2.0 * ChapterSeconds, Frame + 1e-6);
   EXPECT_GT(Psnr(GrayFrame(target, 99), GrayFrame(AuthoredDvd().Title1Source, 249)), 25);
 }

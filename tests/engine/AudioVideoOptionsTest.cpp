@@ -85,6 +85,20 @@ TEST(AudioOptions, SyncMethodFillsAGapBeyondTheDriftThreshold) {
   EXPECT_NEAR(AudioSampleCount(plain.target), 1.5 * 44100, 2000);
 }
 
+TEST(AudioOptions, SyncMethodDropsSamplesTheTimestampsHaveNoRoomFor) {
+  // The timestamps claim 5 % less time than the samples hold: 0.3 s too much audio.
+  const QString source =
+      FixtureFromArguments({"-f", "lavfi", "-i", "sine=sample_rate=44100:duration=6", "-af",
+                            "asetpts=PTS*0.95", "-c:a", "pcm_s16le"},
+                           "mkv");
+  const TRun synced = Convert(source, "crowded1.wav", [](TAVConvertOptions& o) { o.AudioOptions().SetAudioSyncMethod(1); });
+  const TRun plain = Convert(source, "crowded0.wav");
+  EXPECT_NEAR(AudioSampleCount(plain.target), 6.0 * 44100, 2000);
+  // Cut back to the timestamps' length, give or take the drift threshold of 0.1 s.
+  EXPECT_GT(AudioSampleCount(synced.target), 5.65 * 44100);
+  EXPECT_LT(AudioSampleCount(synced.target), 5.85 * 44100);
+}
+
 TEST(AudioOptions, SyncMethodAboveOneCompensatesSmallDrift) {
   // The timestamps claim 0.1 % more time than the samples hold.
   const QString source =
@@ -185,10 +199,11 @@ TEST(VideoOptions, SameQualityFollowsTheSource) {
 
 TEST(VideoOptions, QuantiserMatricesAndDcPrecisionReachMpeg2) {
   const QString source = MediaFixture(Clip());
-  QStringList flat;
-  for (int i = 0; i < 64; ++i) flat << "16";
+  QStringList flat, coarse;
+  for (int i = 0; i < 64; ++i) flat << "16", coarse << "40";
   const TRun custom = Convert(source, "matrix.m2v", [&](TAVConvertOptions& o) {
     o.VideoOptions().SetIntraMatrix(flat);
+    o.VideoOptions().SetInterMatrix(coarse);
     o.VideoOptions().SetIntraDcPrecision(10);
   });
   const TRun plain = Convert(source, "plain.m2v");
@@ -196,7 +211,7 @@ TEST(VideoOptions, QuantiserMatricesAndDcPrecisionReachMpeg2) {
     QFile f(file);
     f.open(QIODevice::ReadOnly);
     const QByteArray d = f.readAll();
-    return d.mid(d.indexOf(QByteArray("\0\0\1\xb3", 4)), 12);
+    return d.mid(d.indexOf(QByteArray("\0\0\1\xb3", 4)), 80);
   };
   auto dcPrecision = [](const QString& file) {
     QFile f(file);
@@ -208,8 +223,12 @@ TEST(VideoOptions, QuantiserMatricesAndDcPrecisionReachMpeg2) {
     return -1;
   };
   // load_intra_quantiser_matrix is bit 1 of the header's twelfth byte.
+  // load_non_intra_quantiser_matrix follows the 64 bytes of a loaded intra
+  // matrix: bit 0 of byte 75, or of byte 11 when none was loaded.
   EXPECT_TRUE(sequenceHeader(custom.target)[11] & 0x02);
+  EXPECT_TRUE(sequenceHeader(custom.target)[75] & 0x01);
   EXPECT_FALSE(sequenceHeader(plain.target)[11] & 0x02);
+  EXPECT_FALSE(sequenceHeader(plain.target)[11] & 0x01);
   EXPECT_EQ(dcPrecision(custom.target), 2);
   EXPECT_EQ(dcPrecision(plain.target), 0);
 }
@@ -274,6 +293,25 @@ TEST(VideoOptions, CodecTagsAreForced) {
   EXPECT_EQ(ProbeStream(run.target, "v:0", "codec_tag_string"), "XVID");
 }
 
+TEST(VideoOptions, AnEncoderTakesTheNearestRateAndFormatItKnowsAndSaysSo) {
+  const TRun run = Convert(MediaFixture(Clip()), "nearest.mpg", [](TAVConvertOptions& o) {
+    o.VideoOptions().FrameRate().Setnum(13);
+    o.VideoOptions().FrameRate().Setden(1);
+    o.VideoOptions().SetFramePixFormat(5);  // yuv444p: MPEG-1 codes 4:2:0 only
+  });
+  ASSERT_TRUE(run.result.Succeeded()) << run.result.errorMsg.toStdString();
+  // MPEG-1 lists 12/1 too, but codes it only in unofficial streams.
+  EXPECT_EQ(ProbeStream(run.target, "v:0", "r_frame_rate"), "24000/1001");
+  EXPECT_TRUE(run.result.log.contains("Frame rate 13/1 unsupported by the encoder, using 24000/1001"));
+  EXPECT_TRUE(run.result.log.contains("Pixel format yuv444p unsupported by the encoder, using yuv420p"));
+
+  // A source at 15 pictures a second, which MPEG-1 codes only unofficially, converts unasked.
+  MediaSpec webcam = Clip();
+  webcam.rate = "15";
+  const TRun slow = Convert(MediaFixture(webcam), "webcam.mpg");
+  EXPECT_EQ(ProbeStream(slow.target, "v:0", "r_frame_rate"), "24000/1001");
+}
+
 TEST(VideoOptions, OptionsWithoutEffectAreLoggedOnce) {
   const TRun run = Convert(MediaFixture(Clip()), "noop.mp4", [](TAVConvertOptions& o) {
     o.SetPGMYUVCompatibilityHack(true);
@@ -296,6 +334,11 @@ TEST(VideoOptions, LoopOutputAndRecordingDateWhereTheyStillExist) {
   QFile f(gif.target);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_TRUE(f.readAll().contains("NETSCAPE2.0"));  // the loop block
+  // Without a loop count the animation plays once: no loop block at all.
+  const TRun once = Convert(MediaFixture(Clip()), "once.gif", [](TAVConvertOptions& o) { o.SetRecordingTime(300000); });
+  QFile g(once.target);
+  ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+  EXPECT_FALSE(g.readAll().contains("NETSCAPE2.0"));
   const TRun dated = Convert(MediaFixture(Clip()), "dated.mp4", [](TAVConvertOptions& o) {
     o.SetRecTimestamp(1262304000);  // 2010-01-01
   });

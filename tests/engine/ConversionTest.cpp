@@ -225,6 +225,25 @@ TEST(ConversionOutput, AStoppedConversionLeavesAPlayableFile) {
   EXPECT_EQ(exit, 0);
 }
 
+TEST(ConversionOutput, ACopyAtTheInputsPaceCanBeStoppedEarly) {
+  MediaSpec spec = Mp4H264Aac();
+  spec.seconds = 20;
+  const QString target = Target("copied-stopped.mkv");
+  TAVConverter c;
+  c.InputFiles() << MediaFixture(spec);
+  c.OutputFiles() << target;
+  c.ConvertOptions().SetRateEmu(true);
+  c.ConvertOptions().VideoOptions().SetVideoStreamCopy(true);
+  c.ConvertOptions().AudioOptions().SetAudioStreamCopy(true);
+  c.OnProgress = [&](TAVConverter* s) {
+    if (s->ConvertedDuration() > 1.0) s->Stop();
+  };
+  const TConversionResult r = RunConversion(c);
+  ASSERT_TRUE(r.Succeeded()) << r.errorMsg.toStdString();
+  // Copying is far faster than real time: only the pacing lets the stop come early.
+  EXPECT_LT(Number(ProbeFormat(target, "duration")), 10);
+}
+
 TEST(ConversionOutput, TwoConversionsRunSideBySide) {
   const QString source = MediaFixture(Mp4H264Aac());
   TAVConverter a, b;

@@ -25,11 +25,12 @@ TEST(CliTasks, SavedConversionsShowInTheProgramsHistory) {
   ASSERT_EQ(RunCli({"convert", source, folder + "/ok.avi", "--save-task", "--quiet"}).exitCode, 0);
   const TCliRun failed = RunCli({"convert", folder + "/missing.avi", folder + "/no.avi", "--save-task", "--quiet"});
   EXPECT_EQ(failed.exitCode, 1);
+  ASSERT_EQ(RunCli({"convert", source, folder + "/ok.mp3", "--profile", "mp3 audio", "--save-task", "--quiet"}).exitCode, 0);
 
   const TCliRun list = RunCli({"tasks"});
   ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
   const QStringList lines = list.out.split('\n', Qt::SkipEmptyParts);
-  ASSERT_EQ(lines.size(), 3);
+  ASSERT_EQ(lines.size(), 4);
   EXPECT_EQ(lines[0], "ID\tConverting\tCategory\tDate\tSource\tTarget\tProfile");
   const QStringList done = lines[1].split('\t');
   ASSERT_EQ(done.size(), 7);
@@ -43,13 +44,14 @@ TEST(CliTasks, SavedConversionsShowInTheProgramsHistory) {
   const QStringList open = lines[2].split('\t');
   EXPECT_EQ(open[1], "1");
   EXPECT_EQ(open[2], "-");
+  EXPECT_EQ(lines[3].split('\t').value(6), "MP3 Audio") << "the profile applied is named as the program names it";
 
   // The program reads the rows like its own.
   TPersistentManager::Connect(TPersistentManager::DatabaseFile(), false);
   TConvertedNode root;
   root.SetCategoryId(1);
   TPersistentManager::LoadConvertedTask(root);
-  ASSERT_EQ(root.Tasks().size(), 1u);
+  ASSERT_EQ(root.Tasks().size(), 2u);
   EXPECT_GT(root.Tasks()[0]->Settings().Duration(), 0.9);
   EXPECT_GT(root.Tasks()[0]->Settings().SourceFileSize(), 0);
   TConvertingNode converting;

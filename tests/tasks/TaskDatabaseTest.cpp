@@ -242,6 +242,29 @@ TEST_F(TaskDatabase, ClearingTheLogAndFinishingAgain) {
   EXPECT_EQ(Value(log), "two\r\nthree\r\n");
 }
 
+TEST_F(TaskDatabase, ATaskWithoutItsRowIsStoredWhenItEnds) {
+  // Its row could not be written at the start (database locked or missing then).
+  auto finished = Task("/in/late.avi");
+  auto failed = Task("/in/late-failed.avi");
+  ASSERT_EQ(finished->ID, 0);
+  TPersistentManager::FinishDbTask(*finished);
+  TPersistentManager::StoreFailedTask(*failed);
+  EXPECT_GT(finished->ID, 0);
+  EXPECT_GT(failed->ID, finished->ID);
+  EXPECT_EQ(Value(QString("select Converting from conversions where ID=%1").arg(finished->ID)), "0");
+  EXPECT_EQ(Value(QString("select Converting from conversions where ID=%1").arg(failed->ID)), "1");
+
+  // A row that went away is an error, not a silent success.
+  raw->Execute(QString("delete from conversions where ID=%1").arg(finished->ID));
+  try {
+    TPersistentManager::FinishDbTask(*finished);
+    ADD_FAILURE() << "no error";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), QString("Task %1 is not in the database").arg(finished->ID));
+  }
+  EXPECT_THROW(TPersistentManager::StoreFailedTask(*finished), EDatabaseError);
+}
+
 TEST_F(TaskDatabase, CategoriesInsertUpdateDelete) {
   TExplorerTree tree;
   const int a = NewCategory("same", nullptr, tree);

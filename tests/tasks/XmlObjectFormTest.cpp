@@ -358,6 +358,9 @@ TEST(XmlObjectForm, ReaderErrorTexts) {
             "Invalid integer value (2147483647).");
   EXPECT_FALSE(LoadError(s, "<data><TConversionSettings>").isEmpty()) << "not well-formed";
   EXPECT_FALSE(LoadError(s, "").isEmpty());
+  // A damaged document nesting without end fails instead of running the stack out.
+  const QString deep = "<data>" + QString("<a>").repeated(100000) + QString("</a>").repeated(100000) + "</data>";
+  EXPECT_TRUE(LoadError(s, deep).startsWith("Elements nested too deeply (line 1, column "));
 }
 
 TEST(XmlObjectForm, FailureKeepsWhatWasAssignedBefore) {
