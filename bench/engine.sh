@@ -58,9 +58,10 @@ measure() {
 median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 column_median() { awk -v c="$2" '{print $c}' "$work/$1" | median; }
 
+# job NAME FFMPEG_COMMAND TESVANOR_COMMAND [RUNS]
 job() {
-  local name=$1 ffcmd=$2 tvcmd=$3
-  for ((i = 0; i < runs; i++)); do
+  local name=$1 ffcmd=$2 tvcmd=$3 count=${4:-$runs}
+  for ((i = 0; i < count; i++)); do
     measure "$name.ffmpeg" bash -c "$ffcmd"
     measure "$name.tesvanor" bash -c "$tvcmd"
   done
@@ -79,7 +80,8 @@ job "b) avi mpeg4+libmp3lame" "$(ff "$src" "$work/b1.avi" "${avi_ffmpeg[@]}")" "
 job "c) mp3 only" "$(ff "$src" "$work/c1.mp3" -vn -c:a libmp3lame -b:a 192k)" \
   "$(tv "$src" "$work/c2.mp3" --set AudioOptions.Bitrate=192000)"
 job "d) copy mkv to mp4" "$(ff "$media/long.mkv" "$work/d1.mp4" -c copy)" \
-  "$(tv "$media/long.mkv" "$work/d2.mp4" --set VideoOptions.VideoStreamCopy=1 --set AudioOptions.AudioStreamCopy=1)"
+  "$(tv "$media/long.mkv" "$work/d2.mp4" --set VideoOptions.VideoStreamCopy=1 --set AudioOptions.AudioStreamCopy=1)" \
+  $((runs * 5))  # a quarter of a second: start-up noise needs more runs
 
 # e) two conversions of (b) at once against one after the other, both with
 # tesvanor-cli and one thread each (the option tree's default), so that the

@@ -55,6 +55,13 @@ QString VariableRateVideo() {
                               "mkv");
 }
 
+// Six seconds of a 44.1 kHz sine whose timestamps run factor times as fast as its samples.
+QString SineWithTimestampsScaledBy(const QString& factor) {
+  return FixtureFromArguments({"-f", "lavfi", "-i", "sine=sample_rate=44100:duration=6", "-af",
+                               "asetpts=PTS*" + factor, "-c:a", "pcm_s16le"},
+                              "mkv");
+}
+
 int FrameCount(const QString& file) { return static_cast<int>(PacketEntries(file, "v:0", "size").size()); }
 
 }  // namespace
@@ -87,10 +94,7 @@ TEST(AudioOptions, SyncMethodFillsAGapBeyondTheDriftThreshold) {
 
 TEST(AudioOptions, SyncMethodDropsSamplesTheTimestampsHaveNoRoomFor) {
   // The timestamps claim 5 % less time than the samples hold: 0.3 s too much audio.
-  const QString source =
-      FixtureFromArguments({"-f", "lavfi", "-i", "sine=sample_rate=44100:duration=6", "-af",
-                            "asetpts=PTS*0.95", "-c:a", "pcm_s16le"},
-                           "mkv");
+  const QString source = SineWithTimestampsScaledBy("0.95");
   const TRun synced = Convert(source, "crowded1.wav", [](TAVConvertOptions& o) { o.AudioOptions().SetAudioSyncMethod(1); });
   const TRun plain = Convert(source, "crowded0.wav");
   EXPECT_NEAR(AudioSampleCount(plain.target), 6.0 * 44100, 2000);
@@ -101,10 +105,7 @@ TEST(AudioOptions, SyncMethodDropsSamplesTheTimestampsHaveNoRoomFor) {
 
 TEST(AudioOptions, SyncMethodAboveOneCompensatesSmallDrift) {
   // The timestamps claim 0.1 % more time than the samples hold.
-  const QString source =
-      FixtureFromArguments({"-f", "lavfi", "-i", "sine=sample_rate=44100:duration=6", "-af",
-                            "asetpts=PTS*1.001", "-c:a", "pcm_s16le"},
-                           "mkv");
+  const QString source = SineWithTimestampsScaledBy("1.001");
   const TRun hard = Convert(source, "drift1.wav", [](TAVConvertOptions& o) { o.AudioOptions().SetAudioSyncMethod(1); });
   const TRun soft =
       Convert(source, "drift1000.wav", [](TAVConvertOptions& o) { o.AudioOptions().SetAudioSyncMethod(1000); });

@@ -204,44 +204,32 @@ TEST(ConversionOutput, AStoppedConversionLeavesAPlayableFile) {
   MediaSpec spec = Mp4H264Aac();
   spec.seconds = 20;
   const QString source = MediaFixture(spec);
-  const QString target = Target("stopped.mp4");
-  TAVConverter c;
-  c.InputFiles() << source;
-  c.OutputFiles() << target;
-  c.ConvertOptions().SetRateEmu(true);  // reads at the input's own pace
-  bool stopped = false;
-  c.OnStopped = [&](TAVConverter*) { stopped = true; };
-  c.OnProgress = [&](TAVConverter* s) {
-    if (s->ConvertedDuration() > 1.0) s->Stop();
-  };
-  const TConversionResult r = RunConversion(c);
-  ASSERT_TRUE(r.Succeeded()) << r.errorMsg.toStdString();
-  EXPECT_TRUE(stopped);
-  const double duration = Number(ProbeFormat(target, "duration"));
-  EXPECT_GT(duration, 0.9);
-  EXPECT_LT(duration, 10);
-  int exit = -1;
-  RunTool("ffmpeg", {"-v", "error", "-xerror", "-i", target, "-f", "null", "-"}, &exit);
-  EXPECT_EQ(exit, 0);
-}
-
-TEST(ConversionOutput, ACopyAtTheInputsPaceCanBeStoppedEarly) {
-  MediaSpec spec = Mp4H264Aac();
-  spec.seconds = 20;
-  const QString target = Target("copied-stopped.mkv");
-  TAVConverter c;
-  c.InputFiles() << MediaFixture(spec);
-  c.OutputFiles() << target;
-  c.ConvertOptions().SetRateEmu(true);
-  c.ConvertOptions().VideoOptions().SetVideoStreamCopy(true);
-  c.ConvertOptions().AudioOptions().SetAudioStreamCopy(true);
-  c.OnProgress = [&](TAVConverter* s) {
-    if (s->ConvertedDuration() > 1.0) s->Stop();
-  };
-  const TConversionResult r = RunConversion(c);
-  ASSERT_TRUE(r.Succeeded()) << r.errorMsg.toStdString();
-  // Copying is far faster than real time: only the pacing lets the stop come early.
-  EXPECT_LT(Number(ProbeFormat(target, "duration")), 10);
+  // Encoded, and copied: copying is far faster than real time, so only the
+  // pacing lets the stop come early there.
+  for (const bool copy : {false, true}) {
+    SCOPED_TRACE(copy ? "copied" : "encoded");
+    const QString target = Target(copy ? "stopped-copy.mkv" : "stopped.mp4");
+    TAVConverter c;
+    c.InputFiles() << source;
+    c.OutputFiles() << target;
+    c.ConvertOptions().SetRateEmu(true);  // reads at the input's own pace
+    c.ConvertOptions().VideoOptions().SetVideoStreamCopy(copy);
+    c.ConvertOptions().AudioOptions().SetAudioStreamCopy(copy);
+    bool stopped = false;
+    c.OnStopped = [&](TAVConverter*) { stopped = true; };
+    c.OnProgress = [&](TAVConverter* s) {
+      if (s->ConvertedDuration() > 1.0) s->Stop();
+    };
+    const TConversionResult r = RunConversion(c);
+    ASSERT_TRUE(r.Succeeded()) << r.errorMsg.toStdString();
+    EXPECT_TRUE(stopped);
+    const double duration = Number(ProbeFormat(target, "duration"));
+    EXPECT_GT(duration, 0.9);
+    EXPECT_LT(duration, 10);
+    int exit = -1;
+    RunTool("ffmpeg", {"-v", "error", "-xerror", "-i", target, "-f", "null", "-"}, &exit);
+    EXPECT_EQ(exit, 0);
+  }
 }
 
 TEST(ConversionOutput, TwoConversionsRunSideBySide) {
