@@ -304,6 +304,8 @@ bool SetPropertyText(TAVPersistent& root, const QString& path, const QString& te
     return false;
   }
   p->Set(*owner, *value);
+  // A rate somebody typed is asked for, even when it is the default 25/1.
+  if (auto* rate = dynamic_cast<TRational*>(owner)) rate->Setnum(rate->num());
   return true;
 }
 

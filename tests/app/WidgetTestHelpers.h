@@ -4,14 +4,28 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHash>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRawFont>
+#include <QTabWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace widget_tests {
 
@@ -56,8 +70,61 @@ inline void Type(QWidget* widget, const QString& text) {
   }
 }
 
-// Saves a picture of the window as build/screenshots/<name>.
+// Every text the window shows: its caption, labels, buttons, group and tab
+// titles, list and drop-down entries, fields and the entries of its menus.
+inline QString ShownTexts(const QWidget& window) {
+  QStringList texts{window.windowTitle()};
+  auto actions = [&texts](const QWidget* w) {
+    for (const QAction* a : w->actions()) texts << a->text() << a->toolTip();
+  };
+  actions(&window);
+  for (const QWidget* w : window.findChildren<QWidget*>()) {
+    actions(w);
+    if (const auto* label = qobject_cast<const QLabel*>(w)) {
+      QTextDocument document;
+      document.setHtml(label->text());
+      texts << (label->textFormat() == Qt::PlainText ? label->text() : document.toPlainText());
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+      texts << button->text();
+    } else if (const auto* group = qobject_cast<const QGroupBox*>(w)) {
+      texts << group->title();
+    } else if (const auto* tabs = qobject_cast<const QTabWidget*>(w)) {
+      for (int i = 0; i < tabs->count(); ++i) texts << tabs->tabText(i);
+    } else if (const auto* combo = qobject_cast<const QComboBox*>(w)) {
+      for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+    } else if (const auto* list = qobject_cast<const QListWidget*>(w)) {
+      for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    } else if (const auto* field = qobject_cast<const QLineEdit*>(w)) {
+      texts << field->text() << field->placeholderText();
+    }
+  }
+  return texts.join(QLatin1Char('\n'));
+}
+
+// The characters of text beyond ASCII that no installed font can draw (they
+// would show as empty boxes).
+inline QString CharactersWithoutAFont(const QString& text) {
+  static QHash<QChar, bool> drawable;
+  static const std::vector<QRawFont> fonts = [] {
+    std::vector<QRawFont> all;
+    for (const QString& family : QFontDatabase::families()) all.push_back(QRawFont::fromFont(QFont(family)));
+    return all;
+  }();
+  QString missing;
+  for (const QChar c : text) {
+    if (c.unicode() < 0x80 || c.isSpace() || c.isSurrogate() || missing.contains(c)) continue;
+    if (!drawable.contains(c))
+      drawable[c] = std::any_of(fonts.begin(), fonts.end(),
+                                [c](const QRawFont& f) { return f.isValid() && f.supportsCharacter(c); });
+    if (!drawable[c]) missing += c;
+  }
+  return missing;
+}
+
+// Saves a picture of the window as build/screenshots/<name>, after checking
+// that every text it shows can be drawn.
 inline void SaveScreenshot(QWidget& window, const QString& name) {
+  EXPECT_EQ(CharactersWithoutAFont(ShownTexts(window)), QString()) << name.toStdString();
   const QString folder = QStringLiteral(TESVANOR_FIXTURE_DIR "/../screenshots");
   QDir().mkpath(folder);
   EXPECT_TRUE(window.grab().save(folder + QLatin1Char('/') + name));

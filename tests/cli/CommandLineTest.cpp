@@ -76,6 +76,16 @@ TEST(CommandLine, OptionsReachTheFile) {
   EXPECT_EQ(flags.count('K'), 10) << flags.toStdString();
 }
 
+TEST(CommandLine, ARateSetByHandIsKeptEvenWhenItIsTheDefault) {
+  MediaSpec spec;
+  spec.seconds = 1;
+  spec.rate = "30";
+  const QString target = TemporaryFolder() + "/pal.avi";
+  const TCliRun run = RunCli({"convert", MediaFixture(spec), target, "--quiet", "--set", "VideoOptions.FrameRate.num=25"});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_EQ(ProbeStream(target, "v:0", "r_frame_rate"), "25/1");
+}
+
 TEST(CommandLine, VerboseShowsTheEnginesLog) {
   const QString target = TemporaryFolder() + "/verbose.mp2";
   const TCliRun quiet = RunCli({"convert", Clip(), target, "--quiet"});
