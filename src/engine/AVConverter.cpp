@@ -240,6 +240,7 @@ void TAVConverter::ReportProgress(bool last) {
     FTargetFileSize = size;
   }
   if (!input_files.empty() && input_files[0] && input_files[0]->pb) FSourceFileSize = avio_size(input_files[0]->pb);
+  if (!last) EstimateDurationFromSize();
   double t = 1e10;
   for (const auto& ost : FRun.ost_table) {
     const double position = OutputPosition(*ost);
@@ -344,6 +345,8 @@ void TAVConverter::RunConversion() {
   const TVideoOptions& vo = FConvertOptions.VideoOptions();
   FRequestedRate = vo.FrameRate().Requested() ? AVRational{vo.FrameRate().num(), vo.FrameRate().den()} : AVRational{0, 0};
   FRequestedPixFormat = vo.FramePixFormat();
+  FDurationFromSize = false;
+  FEndedEarly = false;
   LogOptionsWithoutEffect();
   ParseStreamMaps();
   ApplyBitrateOptions();

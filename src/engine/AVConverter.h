@@ -134,6 +134,8 @@ class TAVConverter {
   std::vector<media::OutputFormatContextPtr> output_files;
   QStringList created_outputs;   // files this run made; removed when it fails before any header
   bool headers_written = false;
+  bool FDurationFromSize = false;  // the container's duration is not to be trusted
+  bool FEndedEarly = false;        // a size or frame limit or ShortTest ended the loop
   std::vector<TAVStreamMap> stream_maps;
   const AVInputFormat* file_iformat = nullptr;
   const AVOutputFormat* file_oformat = nullptr;
@@ -223,6 +225,8 @@ class TAVConverter {
   void PickSampleFormat(TAVOutputStream& ost);
   void PickSampleRate(TAVOutputStream& ost);
   void PickChannelLayout(TAVOutputStream& ost);
+  void FitAudioToContainer(TAVOutputStream& ost, const AVOutputFormat* format);
+  void PadAudioToVideoEnd(TAVOutputStream& ost);
   void ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame);
   void WriteToFifo(TAVOutputStream& ost, const AVFrame* frame, int offset, int count, int silence);
   void DrainResampler(TAVOutputStream& ost);
@@ -256,12 +260,19 @@ class TAVConverter {
   void FeedFilterGraph(TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame);
   void RunScriptStage(TAVScriptStage& script, AVFrame* picture);
 
+  // Timestamps far from the rest of their file (Timeline.cpp).
+  int64_t GapBound() const;
+  void AlignLateStreams(int file);
+  void SkipTimestampJump(TAVInputStream& ist, AVPacket* pkt);
+  void EstimateDurationFromSize();
+
   // The read loop and the end of the run (ReadLoop.cpp).
   void ReadLoop();
   int ChooseInputFile(std::vector<char>& no_packet, double& opts_min) const;
   void AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt);
   void EndRun();
   void FinishOutputFiles();
+  void CheckNoStreamLost() const;
   void RemoveUnwrittenOutputs();
 
   void EnsureOptionStores();

@@ -3,6 +3,7 @@
 // timeline, a sample FIFO that hands the encoder whole frames, and the
 // encoder's supported formats, rates and layouts.
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -11,6 +12,7 @@ extern "C" {
 }
 
 #include "engine/AVConverter.h"
+#include "engine/ContainerRules.h"
 
 namespace {
 
@@ -87,6 +89,30 @@ void TAVConverter::PickChannelLayout(TAVOutputStream& ost) {
   av_channel_layout_copy(&e->ch_layout, best);
 }
 
+void TAVConverter::FitAudioToContainer(TAVOutputStream& ost, const AVOutputFormat* format) {
+  AVCodecContext* e = ost.enc_ctx.get();
+  ost.audio_locks_to_video = engine::AudioLocksToVideo(format);
+  const std::vector<int> rates = engine::ContainerSampleRates(format, e->codec_id);
+  if (!rates.empty() && std::find(rates.begin(), rates.end(), e->sample_rate) == rates.end()) {
+    int best = rates[0];
+    for (int r : rates)
+      if (std::abs(r - e->sample_rate) < std::abs(best - e->sample_rate)) best = r;
+    DoLog(AV_LOG_WARNING,
+          QStringLiteral("Sample rate %1 unsupported by the container, using %2").arg(e->sample_rate).arg(best));
+    e->sample_rate = best;
+  }
+  const int channels = engine::ContainerChannels(format);
+  if (channels && e->ch_layout.nb_channels != channels) {
+    char from[64] = {}, to[64] = {};
+    av_channel_layout_describe(&e->ch_layout, from, sizeof from);
+    av_channel_layout_uninit(&e->ch_layout);
+    av_channel_layout_default(&e->ch_layout, channels);
+    av_channel_layout_describe(&e->ch_layout, to, sizeof to);
+    DoLog(AV_LOG_WARNING, QStringLiteral("Channel layout %1 unsupported by the container, using %2")
+                              .arg(QLatin1String(from), QLatin1String(to)));
+  }
+}
+
 void TAVConverter::ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame) {
   const AVCodecContext* e = ost.enc_ctx.get();
   const int syncMethod = FConvertOptions.AudioOptions().AudioSyncMethod();
@@ -133,7 +159,8 @@ void TAVConverter::ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame
 void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame) {
   const AVCodecContext* e = ost.enc_ctx.get();
   const TAudioOptions& ao = FConvertOptions.AudioOptions();
-  const int syncMethod = ao.AudioSyncMethod();
+  // Sound that must accompany every picture is kept on the input's timeline.
+  const int syncMethod = ost.audio_locks_to_video ? std::max(1, ao.AudioSyncMethod()) : ao.AudioSyncMethod();
   const double encRate = e->sample_rate;
   const double decRate = frame->sample_rate;
   if (ost.recording_done || decRate <= 0) return;
@@ -165,8 +192,13 @@ void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFra
           count -= drop;
           if (count <= 0) return;
           ist.is_start = false;
-        } else {
+        } else if (idelta * 1000000.0 / decRate <= static_cast<double>(GapBound())) {
           silence = static_cast<int>(std::lrint(idelta));
+          ist.is_start = false;
+        } else {
+          // A gap longer than the discontinuity threshold is skipped, not filled.
+          DoLog(AV_LOG_WARNING, QStringLiteral("%1 s of silence skipped").arg(delta / encRate, 0, 'f', 3));
+          ost.sync_opts = std::llrint(time * encRate) - buffered;
           ist.is_start = false;
         }
       } else if (syncMethod > 1 && swr) {
@@ -233,7 +265,8 @@ void TAVConverter::EncodeAudioFifo(TAVOutputStream& ost, bool flush) {
     int n = variable ? available : e->frame_size;
     if (available == 0 || (!flush && available < n)) return;
     n = std::min(n, available);
-    if (limit - ost.sync_opts < n) n = static_cast<int>(std::max<int64_t>(0, limit - ost.sync_opts));
+    if (limit != INT64_MAX && limit - ost.sync_opts < n)
+      n = static_cast<int>(std::max<int64_t>(0, limit - ost.sync_opts));
     if (n <= 0 || ost.frame_number >= maxFrames) {
       ost.recording_done = n <= 0;
       av_audio_fifo_reset(fifo);
@@ -272,8 +305,33 @@ void TAVConverter::DrainResampler(TAVOutputStream& ost) {
     Fail(QStringLiteral("av_fifo_realloc2() failed"));
 }
 
+// The last pictures of a DV file need their sound too: silence up to the end
+// of the file's video.
+void TAVConverter::PadAudioToVideoEnd(TAVOutputStream& ost) {
+  const AVCodecContext* e = ost.enc_ctx.get();
+  for (const auto& v : FRun.ost_table) {
+    if (v->file_index != ost.file_index || !v->encoding_needed || v->enc_ctx->codec_type != AVMEDIA_TYPE_VIDEO)
+      continue;
+    const int64_t videoEnd = av_rescale_q(v->sync_opts, v->enc_ctx->time_base, AVRational{1, e->sample_rate});
+    const int64_t audioEnd = std::max(ost.sync_opts, ost.audio_next_pts) + av_audio_fifo_size(ost.fifo.get());
+    if (videoEnd <= audioEnd) return;
+    const int missing = static_cast<int>(videoEnd - audioEnd);
+    media::FramePtr silence = media::MakeFrame();
+    if (!silence) Fail(QStringLiteral("Out of memory in do_audio_out"));
+    silence->format = e->sample_fmt;
+    silence->nb_samples = missing;
+    if (av_channel_layout_copy(&silence->ch_layout, &e->ch_layout) < 0 || av_frame_get_buffer(silence.get(), 0) < 0)
+      Fail(QStringLiteral("Out of memory in do_audio_out"));
+    av_samples_set_silence(silence->extended_data, 0, missing, e->ch_layout.nb_channels, e->sample_fmt);
+    if (av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(silence->extended_data), missing) < missing)
+      Fail(QStringLiteral("av_fifo_realloc2() failed"));
+    return;
+  }
+}
+
 void TAVConverter::FlushAudio(TAVOutputStream& ost) {
   DrainResampler(ost);
+  if (ost.audio_locks_to_video && !ost.recording_done) PadAudioToVideoEnd(ost);
   if (!ost.recording_done) EncodeAudioFifo(ost, true);
   EncodeFrame(ost, nullptr);
 }

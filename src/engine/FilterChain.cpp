@@ -110,13 +110,22 @@ int OpenGraphEnds(TAVFilterGraphStage& stage, const TAVPictureFormat& in, const 
   return 0;
 }
 
-// Deinterlacing, crop and scale at the head of the chain.
+// Deinterlacing (on the fields as they were recorded), the turn upright, crop
+// and scale at the head of the chain.
 int AppendInputFilters(AVFilterGraph* graph, AVFilterContext*& last, const TVideoOptions& vo,
-                       const TAVOutputStream& ost, const TAVPictureFormat& in, int swsFlags) {
+                       const TAVOutputStream& ost, const TAVPictureFormat& in, const engine::TPictureTurn& turn,
+                       int swsFlags) {
   const AVCodecContext* enc = ost.enc_ctx.get();
   if (vo.Deinterlace() && Append(graph, last, "yadif", QByteArray()) < 0) return -1;
+  for (const QByteArray& item : turn.filters) {
+    const qsizetype eq = item.indexOf('=');
+    const QByteArray name = eq < 0 ? item : item.left(eq);
+    if (Append(graph, last, name.constData(), eq < 0 ? QByteArray() : item.mid(eq + 1)) < 0) return -1;
+  }
+  const int shownWidth = turn.swapsSides ? in.height : in.width;
+  const int shownHeight = turn.swapsSides ? in.width : in.height;
   const int l = vo.FrameLeftBand(), r = vo.FrameRightBand(), t = vo.FrameTopBand(), b = vo.FrameBottomBand();
-  const int croppedWidth = in.width - l - r, croppedHeight = in.height - t - b;
+  const int croppedWidth = shownWidth - l - r, croppedHeight = shownHeight - t - b;
   if (ost.video_crop &&
       Append(graph, last, "crop",
              QString::asprintf("%d:%d:%d:%d", croppedWidth, croppedHeight, ost.leftBand, ost.topBand).toLatin1()) < 0)
@@ -172,7 +181,7 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
     if (OpenGraphEnds(stage, in, formats, swsFlags) < 0) return -1;
     AVFilterGraph* graph = stage.graph.get();
     AVFilterContext* from = stage.input_video_filter;
-    if (g == 0 && AppendInputFilters(graph, from, FConvertOptions.VideoOptions(), ost, in, swsFlags) < 0) return -1;
+    if (g == 0 && AppendInputFilters(graph, from, FConvertOptions.VideoOptions(), ost, in, ist.turn, swsFlags) < 0) return -1;
     AVFilterContext* to = stage.output_video_filter;
     if (last && frame && ost.encoder_open && PrependFit(graph, to, enc, swsFlags) < 0) return -1;
     if (ConnectUserFilters(graph, plan.graphs[g], from, to) < 0) return -1;

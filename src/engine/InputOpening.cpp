@@ -122,6 +122,7 @@ void TAVConverter::OpenInputFile(int index) {
 
   input_files.push_back(std::move(input));
   input_files_ts_offset.push_back(o.CopyTS() ? o.InputTSOffset() : o.InputTSOffset() - timestamp);
+  AlignLateStreams(index);
 }
 
 void TAVConverter::SelectProgram(AVFormatContext* ic) {
@@ -185,12 +186,17 @@ void TAVConverter::SetupInputVideoStream(AVFormatContext* ic, TAVInputStream& is
   AVCodecContext* d = ist.dec_ctx.get();
   TVideoOptions& vo = FConvertOptions.VideoOptions();
   ApplyStoredOptions(d, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_DECODING_PARAM);
-  _FrameHeight = d->height;
-  _FrameWidth = d->width;
+  // Sizes and aspect are those of the picture turned upright, as it is shown.
+  ist.turn = engine::TurnOfStream(st);
+  const bool sideways = ist.turn.swapsSides;
+  _FrameHeight = sideways ? d->width : d->height;
+  _FrameWidth = sideways ? d->height : d->width;
 
   const AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : d->sample_aspect_ratio;
   const double pixelAspect = sar.num && sar.den ? av_q2d(sar) : 0.0;
-  vo.SetFrameAspectRatio(d->height ? static_cast<float>(static_cast<double>(d->width) / d->height * pixelAspect) : 0);
+  double aspect = d->height ? static_cast<double>(d->width) / d->height * pixelAspect : 0.0;
+  if (sideways && aspect > 0) aspect = 1.0 / aspect;
+  vo.SetFrameAspectRatio(static_cast<float>(aspect));
   vo.SetFramePixFormat(d->pix_fmt);
 
   const AVRational rate = av_guess_frame_rate(ic, st, nullptr);

@@ -333,6 +333,7 @@ void TAVConverter::NewAudioStream(AVFormatContext* oc, int file) {
     e->sample_fmt = static_cast<AVSampleFormat>(_AudioSampleFmt);
     e->sample_rate = _AudioSampleRate;
     PickSampleFormat(ost);
+    FitAudioToContainer(ost, oc->oformat);
     PickSampleRate(ost);
     PickChannelLayout(ost);
     e->time_base = AVRational{1, e->sample_rate > 0 ? e->sample_rate : 1};

@@ -37,6 +37,25 @@ int64_t FrameDuration(const TAVInputStream& ist, const AVFrame* frame) {
   return av_rescale_q(2 + frame->repeat_pict, av_mul_q(av_inv_q(rate), AVRational{1, 2}), AV_TIME_BASE_Q);
 }
 
+// The start of a decoded audio frame in microseconds. Times of a coarse time
+// base (1/1000) are a fraction of a frame off the real sample position; taken
+// as they are, every encoder frame size other than the source's would see
+// samples overlap or go missing.
+int64_t AudioFrameTime(TAVInputStream& ist, const AVFrame* frame, int64_t t) {
+  if (frame->sample_rate <= 0) return av_rescale_q(t, ist.st->time_base, AV_TIME_BASE_Q);
+  const AVRational samples{1, frame->sample_rate};
+  if (ist.audio_clock_rate != frame->sample_rate) {
+    ist.audio_clock_rate = frame->sample_rate;
+    ist.audio_clock = AV_NOPTS_VALUE;
+  }
+  const int64_t at = av_rescale_delta(ist.st->time_base, t, samples, frame->nb_samples, &ist.audio_clock, samples);
+  return av_rescale_q(at, samples, AV_TIME_BASE_Q);
+}
+
+void NoteDataEnd(TAVInputStream& ist, int64_t end) {
+  if (ist.data_end == AV_NOPTS_VALUE || end > ist.data_end) ist.data_end = end;
+}
+
 }  // namespace
 
 int TAVConverter::ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacket* pkt) {
@@ -47,6 +66,7 @@ int TAVConverter::ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacke
     if (!ist.decoding_needed) {
       ist.pts = ist.dts;
       ist.next_pts = ist.next_dts;
+      NoteDataEnd(ist, ist.next_dts);
       RateEmulationWait(ist);  // copied packets keep the input's pace as well
     }
     if (TempStartTime == 0 || ist.dts >= TempStartTime)
@@ -94,6 +114,7 @@ void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame*
   ist.pts = t != AV_NOPTS_VALUE ? av_rescale_q(t, ist.st->time_base, AV_TIME_BASE_Q)
                                 : (ist.next_pts != AV_NOPTS_VALUE ? ist.next_pts : ist.dts);
   ist.next_pts = ist.pts + FrameDuration(ist, frame);
+  NoteDataEnd(ist, ist.next_pts);
   RateEmulationWait(ist);
   if (TempStartTime != 0 && ist.pts < TempStartTime) return;
   const int64_t pts = ist.pts;
@@ -107,9 +128,10 @@ void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame*
 
 void TAVConverter::HandleAudioFrame(TAVInputStream& ist, int ist_index, AVFrame* frame) {
   const int64_t t = frame->best_effort_timestamp;
-  ist.pts = t != AV_NOPTS_VALUE ? av_rescale_q(t, ist.st->time_base, AV_TIME_BASE_Q)
+  ist.pts = t != AV_NOPTS_VALUE ? AudioFrameTime(ist, frame, t)
                                 : (ist.next_pts != AV_NOPTS_VALUE ? ist.next_pts : ist.dts);
   if (frame->sample_rate > 0) ist.next_pts = ist.pts + int64_t(frame->nb_samples) * AV_TIME_BASE / frame->sample_rate;
+  NoteDataEnd(ist, ist.next_pts);
   const int volume = FConvertOptions.AudioOptions().AudioVolume();
   if (volume != 256 && av_frame_make_writable(frame) >= 0) engine::ScaleVolume(frame, volume);
   RateEmulationWait(ist);

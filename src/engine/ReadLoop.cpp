@@ -22,6 +22,9 @@ int FrameLimit(const TAVConvertOptions& o, AVMediaType type) {
   }
 }
 
+// What ChooseInputFile answers when an output stream has all its frames.
+constexpr int FrameLimitReached = -2;
+
 }  // namespace
 
 int TAVConverter::ChooseInputFile(std::vector<char>& no_packet, double& opts_min) const {
@@ -44,7 +47,7 @@ int TAVConverter::ChooseInputFile(std::vector<char>& no_packet, double& opts_min
         if (!inputSync) file = ist.file_index;
       }
     }
-    if (ost->frame_number >= FrameLimit(FConvertOptions, ost->st->codecpar->codec_type)) return -1;
+    if (ost->frame_number >= FrameLimit(FConvertOptions, ost->st->codecpar->codec_type)) return FrameLimitReached;
   }
   return file;
 }
@@ -57,17 +60,22 @@ void TAVConverter::AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt) {
   if (static_cast<size_t>(file) < input_files_ts_scale.size() &&
       static_cast<size_t>(ist.index) < input_files_ts_scale[file].size())
     scale = input_files_ts_scale[file][ist.index];
+  const int64_t shift = ist.ts_shift ? av_rescale_q(ist.ts_shift, AV_TIME_BASE_Q, tb) : 0;
   for (int64_t* ts : {&pkt->dts, &pkt->pts}) {
     if (*ts == AV_NOPTS_VALUE) continue;
     *ts += offset;
     if (scale != 0) *ts = std::llrint(static_cast<double>(*ts) * scale);
+    *ts += shift;
   }
   // Inputs with discontinuous timestamps: a jump moves the file's offset so
-  // that the timeline continues where it was.
+  // that the timeline continues where it was. In other files a jump is the
+  // stream's own.
   const AVFormatContext* ic = input_files[file].get();
-  if (pkt->dts == AV_NOPTS_VALUE || ist.next_dts == AV_NOPTS_VALUE || !(ic->iformat->flags & AVFMT_TS_DISCONT) ||
-      FConvertOptions.CopyTS())
+  if (!(ic->iformat->flags & AVFMT_TS_DISCONT)) {
+    SkipTimestampJump(ist, pkt);
     return;
+  }
+  if (pkt->dts == AV_NOPTS_VALUE || ist.next_dts == AV_NOPTS_VALUE || FConvertOptions.CopyTS()) return;
   const int64_t pkt_dts = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
   const int64_t delta = pkt_dts - ist.next_dts;
   if (std::fabs(static_cast<double>(delta)) > FConvertOptions.DtsDeltaThreshold() * 1000000.0 ||
@@ -89,6 +97,10 @@ void TAVConverter::ReadLoop() {
     if (!CheckLoopState()) break;
     double opts_min = 0;
     const int file = ChooseInputFile(no_packet, opts_min);
+    if (file == FrameLimitReached) {
+      FEndedEarly = true;
+      break;
+    }
     if (file < 0) {
       if (no_packet_count == 0) break;
       no_packet_count = 0;
@@ -98,7 +110,10 @@ void TAVConverter::ReadLoop() {
     }
     SetConvertedDuration(opts_min);
     if (static_cast<double>(o.RecordingTime()) / 1000000.0 <= opts_min) break;
-    if (o.LimitFileSize() && output_files[0]->pb && avio_tell(output_files[0]->pb) > o.LimitFileSize()) break;
+    if (o.LimitFileSize() && output_files[0]->pb && avio_tell(output_files[0]->pb) > o.LimitFileSize()) {
+      FEndedEarly = true;
+      break;
+    }
 
     const int ret = av_read_frame(input_files[file].get(), pkt);
     if (ret == AVERROR(EAGAIN)) {
@@ -108,7 +123,10 @@ void TAVConverter::ReadLoop() {
     }
     if (ret < 0) {
       FRun.file_table[file].eof_reached = true;
-      if (o.ShortTest()) break;
+      if (o.ShortTest()) {
+        FEndedEarly = true;
+        break;
+      }
       continue;
     }
     no_packet_count = 0;
@@ -138,10 +156,16 @@ void TAVConverter::ReadLoop() {
 }
 
 void TAVConverter::EndRun() {
-  for (size_t i = 0; i < FRun.ist_table.size(); ++i)
-    if (FRun.ist_table[i]->decoding_needed) ProcessInputPacket(*FRun.ist_table[i], static_cast<int>(i), nullptr);
+  // Pictures first: sound that must last as long as them is padded to their end.
+  for (const bool audio : {false, true})
+    for (size_t i = 0; i < FRun.ist_table.size(); ++i) {
+      TAVInputStream& ist = *FRun.ist_table[i];
+      if (ist.decoding_needed && (ist.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) == audio)
+        ProcessInputPacket(ist, static_cast<int>(i), nullptr);
+    }
   for (auto& ost : FRun.ost_table) FlushBitstreamFilters(*ost);
   FinishOutputFiles();
+  CheckNoStreamLost();
   // A start point past the end, say, gives a valid but empty file.
   const bool nothingWritten = std::all_of(FRun.ost_table.begin(), FRun.ost_table.end(),
                                           [](const auto& ost) { return ost->packets_written == 0; });
@@ -155,6 +179,7 @@ void TAVConverter::EndRun() {
   // shows how far the outputs got.
   double reached = 0;
   for (const auto& ost : FRun.ost_table) reached = std::max(reached, OutputPosition(*ost));
+  if (FDurationFromSize) SetDuration(static_cast<double>(FConvertOptions.StartTime()) / 1000000.0 + reached);
   const bool bounded = Duration() > 0 || FConvertOptions.RecordingTime() != TAVConvertOptions::NoRecordingLimit;
   double span = static_cast<double>(FConvertOptions.RecordingTime()) / 1000000.0;
   if (Duration() > 0) span = std::min(span, Duration() - static_cast<double>(FConvertOptions.StartTime()) / 1000000.0);
@@ -181,5 +206,31 @@ void TAVConverter::FinishOutputFiles() {
       av_strerror(r, reason, sizeof reason);
       Fail(QStringLiteral("Error writing trailer of %1: %2").arg(FOutputFiles.value(static_cast<int>(i)), QString::fromUtf8(reason)));
     }
+  }
+}
+
+// A stream that was given data but ended with nothing written, or far short of
+// its source, is a lost stream whatever lost it: the run is no success.
+void TAVConverter::CheckNoStreamLost() const {
+  if (State() == csStopped || FEndedEarly) return;
+  const int64_t recording = FConvertOptions.RecordingTime();
+  for (const auto& o : FRun.ost_table) {
+    const TAVOutputStream& ost = *o;
+    const AVMediaType type = ost.st->codecpar->codec_type;
+    if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO) continue;
+    const TAVInputStream& ist = *FRun.ist_table[ost.source_index];
+    if (ist.data_end == AV_NOPTS_VALUE || ist.data_end <= 0) continue;  // nothing after the start point
+    double expected = static_cast<double>(ist.data_end) / 1000000.0;
+    if (recording != TAVConvertOptions::NoRecordingLimit) expected = std::min(expected, recording / 1000000.0);
+    const QString stream = QStringLiteral("Output stream #%1.%2 (%3)")
+                               .arg(ost.file_index)
+                               .arg(ost.index)
+                               .arg(QLatin1String(av_get_media_type_string(type)));
+    const QString source = QStringLiteral("input stream #%1.%2").arg(ist.file_index).arg(ist.index);
+    if (ost.packets_written == 0) Fail(QStringLiteral("%1 got data from %2 but wrote none").arg(stream, source));
+    const double reached = OutputPosition(ost);
+    if (reached < expected / 2 && expected - reached > 1.0)
+      Fail(QStringLiteral("%1 ends at %2 s, %3 at %4 s")
+               .arg(stream, QString::number(reached, 'f', 2), source, QString::number(expected, 'f', 2)));
   }
 }

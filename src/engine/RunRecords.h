@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include "engine/PictureTurn.h"
 #include "media/LibraryPtrs.h"
 #include "media/SynthStage.h"
 
@@ -26,6 +27,9 @@ struct TAVInputFile {
   bool eof_reached = false;  // end of file or read error: no longer read
   int32_t ist_index = 0;     // index in ist_table of this file's first stream
   int32_t nb_streams = 0;    // streams at the start of the run; later ones are ignored
+  // The latest decoding time read from the file's audio and video, in
+  // microseconds on the run's timeline: a stream far from it has jumped.
+  int64_t clock = AV_NOPTS_VALUE;
 };
 
 struct TAVInputStream {
@@ -45,7 +49,19 @@ struct TAVInputStream {
   int64_t next_pts = AV_NOPTS_VALUE;
   int64_t pts = 0;
   bool is_start = true;  // until the first drift correction of the audio output
+  // Decoded audio's clock in samples: container times rounded to a coarse time
+  // base (Matroska's and FLV's milliseconds) are snapped back onto the exact
+  // sample count while they stay within that rounding.
+  int64_t audio_clock = AV_NOPTS_VALUE;
+  int audio_clock_rate = 0;
+  // Added to the stream's timestamps (microseconds): a stream starting or
+  // jumping far away from the others is moved back beside them.
+  int64_t ts_shift = 0;
+  bool jump_logged = false;
+  // What was decoded or copied, on the run's timeline: the end of the last unit.
+  int64_t data_end = AV_NOPTS_VALUE;
   media::FramePtr decoded_frame;
+  engine::TPictureTurn turn;  // how the decoded pictures are turned upright
 };
 
 // What a filter graph of the chain takes in or delivers.
@@ -119,6 +135,7 @@ struct TAVOutputStream {
   int64_t psnr_frames = 0;
 
   // Audio.
+  bool audio_locks_to_video = false;  // the muxer builds each picture's frame with its own sound (DV)
   int32_t audio_resample = 0;
   media::SwrContextPtr resample;  // resampling, channel mixing and sample-format conversion
   int32_t reformat_pair = NoReformatPair;

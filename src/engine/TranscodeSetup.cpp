@@ -21,6 +21,16 @@ void DiscardUnusedStreams(const TAVRunTables& run) {
     if (ist->discard) ist->st->discard = AVDISCARD_ALL;
 }
 
+// False when memory ran out.
+bool CopyDisplayMatrix(const AVStream& from, AVStream& to) {
+  size_t size = 0;
+  const uint8_t* matrix = av_stream_get_side_data(&from, AV_PKT_DATA_DISPLAYMATRIX, &size);
+  if (!matrix) return true;
+  uint8_t* copy = av_stream_new_side_data(&to, AV_PKT_DATA_DISPLAYMATRIX, size);
+  if (copy) std::memcpy(copy, matrix, size);
+  return copy != nullptr;
+}
+
 }  // namespace
 
 void TAVConverter::Transcode() {
@@ -170,6 +180,8 @@ void TAVConverter::SetupStreamCopy(TAVOutputStream& ost, TAVInputStream& ist) {
       break;
     case AVMEDIA_TYPE_VIDEO:
       ost.st->sample_aspect_ratio = ist.st->sample_aspect_ratio;
+      // Copied pictures stay as stored, so their turn goes along.
+      if (!CopyDisplayMatrix(*ist.st, *ost.st)) Fail(QStringLiteral("no memory"));
       break;
     case AVMEDIA_TYPE_SUBTITLE:
       break;
@@ -198,7 +210,10 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
       const TVideoOptions& vo = FConvertOptions.VideoOptions();
       const int l = vo.FrameLeftBand(), r = vo.FrameRightBand(), t = vo.FrameTopBand(), b = vo.FrameBottomBand();
       ost.video_crop = l + r + t + b != 0;
-      ost.video_resample = in->width - l - r != c->width || in->height - t - b != c->height || c->pix_fmt != in->format;
+      const int shownWidth = ist.turn.swapsSides ? in->height : in->width;
+      const int shownHeight = ist.turn.swapsSides ? in->width : in->height;
+      ost.video_resample = shownWidth - l - r != c->width || shownHeight - t - b != c->height ||
+                           c->pix_fmt != in->format || !ist.turn.IsNone();
       if (ost.video_crop) {
         ost.topBand = ost.initial_topBand = t;
         ost.bottomBand = ost.initial_bottomBand = b;

@@ -53,12 +53,41 @@ int TAVConverter::ResolvedVideoSyncMethod(const TAVOutputStream& ost) const {
   return (output_files[ost.file_index]->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
 }
 
+namespace {
+
+// Codecs whose players (phones, consoles, set-top boxes, browsers) decode
+// 8-bit 4:2:0 pictures only, whatever else the encoder could write.
+bool PlayersWant420(AVCodecID id) {
+  switch (id) {
+    case AV_CODEC_ID_H264: case AV_CODEC_ID_HEVC: case AV_CODEC_ID_MPEG4: case AV_CODEC_ID_MPEG1VIDEO:
+    case AV_CODEC_ID_MPEG2VIDEO: case AV_CODEC_ID_WMV1: case AV_CODEC_ID_WMV2: case AV_CODEC_ID_MSMPEG4V2:
+    case AV_CODEC_ID_MSMPEG4V3: case AV_CODEC_ID_FLV1: case AV_CODEC_ID_H263: case AV_CODEC_ID_H263P:
+    case AV_CODEC_ID_RV10: case AV_CODEC_ID_RV20: case AV_CODEC_ID_VP8: case AV_CODEC_ID_VP9: case AV_CODEC_ID_AV1:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Lists(const AVPixelFormat* formats, AVPixelFormat format) {
+  for (const AVPixelFormat* f = formats; *f != AV_PIX_FMT_NONE; ++f)
+    if (*f == format) return true;
+  return false;
+}
+
+}  // namespace
+
 void TAVConverter::PickPixelFormat(TAVOutputStream& ost) {
   const AVPixelFormat* formats = ost.encoder ? ost.encoder->pix_fmts : nullptr;
   if (!formats) return;
   AVCodecContext* e = ost.enc_ctx.get();
-  for (const AVPixelFormat* f = formats; *f != AV_PIX_FMT_NONE; ++f)
-    if (*f == e->pix_fmt) return;
+  // Without a format asked for, a 10-bit, 4:2:2 or 4:4:4 source is not passed
+  // on to a target whose players take 4:2:0 only.
+  if (FRequestedPixFormat < 0 && PlayersWant420(e->codec_id) && Lists(formats, AV_PIX_FMT_YUV420P)) {
+    e->pix_fmt = AV_PIX_FMT_YUV420P;
+    return;
+  }
+  if (Lists(formats, e->pix_fmt)) return;
   // MJPEG takes plain YUV when unofficial streams are allowed.
   if (e->codec_id == AV_CODEC_ID_MJPEG && e->strict_std_compliance < 0 &&
       (e->pix_fmt == AV_PIX_FMT_YUV420P || e->pix_fmt == AV_PIX_FMT_YUV422P))
@@ -97,6 +126,13 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
   if (sync_ipts + 1 <= 1e-6) return;  // the picture ends before the start point
 
   int64_t nb_frames = engine::VideoSyncFrames(ResolvedVideoSyncMethod(ost), sync_ipts, ost.sync_opts);
+  // A gap longer than the discontinuity threshold is not filled with copies.
+  const int64_t longestFill = std::max<int64_t>(1, std::llround(GapBound() / 1000000.0 / frameTime));
+  if (nb_frames > longestFill) {
+    DoLog(AV_LOG_WARNING, QStringLiteral("%1 frames of duplication skipped").arg(nb_frames - 1));
+    ost.sync_opts = std::llrint(sync_ipts);
+    nb_frames = 1;
+  }
   nb_frames = std::min<int64_t>(nb_frames, int64_t(vo.MaxFrames()) - ost.frame_number);
   const int64_t recording = FConvertOptions.RecordingTime();
   if (recording != INT64_MAX) {

@@ -79,6 +79,7 @@ bool TAVPreviewDecoder::ShowFrame() {
   if (!picture) return false;  // reading ended first: the last picture stays
   QImage image = FPicture.Convert(picture);
   if (image.isNull()) return false;
+  if (!FReader.Turn().isIdentity()) image = image.transformed(FReader.Turn());
   FBitmap = std::move(image);
   return true;
 }

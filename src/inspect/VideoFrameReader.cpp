@@ -1,6 +1,7 @@
 #include "inspect/VideoFrameReader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "media/StreamInput.h"
 
@@ -16,6 +17,19 @@ constexpr int64_t UnindexedDecodeOnSpan = 1000000;
 // this much further back, times four.
 constexpr int StepBackAttempts = 3;
 constexpr int64_t FirstStepBack = 1000000;
+
+// The display matrix maps a stored pixel (x, y) to (a·x + c·y, b·x + d·y) on
+// screen, which is a transform of the same shape; the image's own transform
+// takes care of the shift back into view.
+QTransform ShownTurn(const AVStream* st) {
+  size_t size = 0;
+  const uint8_t* data = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size);
+  if (!data || size < 9 * sizeof(int32_t)) return {};
+  int32_t m[9];
+  std::memcpy(m, data, sizeof m);
+  const QTransform turn(m[0] / 65536.0, m[1] / 65536.0, m[3] / 65536.0, m[4] / 65536.0, 0, 0);
+  return turn.isInvertible() ? turn : QTransform();
+}
 
 }  // namespace
 
@@ -51,6 +65,7 @@ bool TVideoFrameReader::OpenDecoder() {
   }
   if (videoStream < 0) return false;
   AVStream* st = ic->streams[videoStream];
+  FTurn = ShownTurn(st);
   pCodec = avcodec_find_decoder(st->codecpar->codec_id);
   if (!pCodec) return false;
   pCodecCtx.reset(avcodec_alloc_context3(pCodec));
@@ -75,6 +90,7 @@ void TVideoFrameReader::Close() {
   FLatestFedTime = AV_NOPTS_VALUE;
   FStartTime = 0;
   FDuration = 0;
+  FTurn.reset();
 }
 
 const AVFrame* TVideoFrameReader::FrameAt(int64_t position, bool& seekFailed) {

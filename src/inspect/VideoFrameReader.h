@@ -6,6 +6,7 @@
 // seeking, so scrubbing ahead stays cheap.
 
 #include <QString>
+#include <QTransform>
 #include <cstdint>
 
 #include "media/LibraryPtrs.h"
@@ -29,6 +30,9 @@ class TVideoFrameReader {
   // none) and its duration (AV_NOPTS_VALUE when unknown).
   int64_t StartTime() const { return FStartTime; }
   int64_t Duration() const { return FDuration; }
+  // How the stream's pictures are turned to be shown upright (its display
+  // matrix); the identity when the stream has none.
+  const QTransform& Turn() const { return FTurn; }
 
   // The picture on screen at position (microseconds on the input's clock,
   // start time included). seekFailed tells that the input could not be
@@ -75,6 +79,7 @@ class TVideoFrameReader {
   int64_t FLatestFedTime = AV_NOPTS_VALUE;  // the latest picture time fed since the last seek
   int64_t FStartTime = 0;
   int64_t FDuration = 0;
+  QTransform FTurn;
 };
 
 }  // namespace inspect
