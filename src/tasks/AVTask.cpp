@@ -247,10 +247,13 @@ void TAVTask::StoreFinished(bool lastChance) {
     FStorePending = false;
     MarkFailed(e.Message());
     ShowErrorBox(e.Message());
-    return ShutDownWhenIdle(Category);
+    if (!lastChance) ShutDownWhenIdle(Category);
+    return;
   }
   FStorePending = false;
-  FileFinished();
+  // At the end of the program nobody is left to click an alert, and closing
+  // the window is no "done" that shuts the machine down.
+  FileFinished(!lastChance);
 }
 
 void TAVTask::WaitToStore(const QString& reason) {
@@ -271,11 +274,11 @@ void TAVTask::StoreIfPending() {
   if (FStorePending) StoreFinished(true);
 }
 
-void TAVTask::FileFinished() {
+void TAVTask::FileFinished(bool announce) {
   TNodeObject* converting = Category;
   std::unique_ptr<TAVTask> self = converting ? converting->TakeTask(this) : nullptr;
 
-  if (AVConfiguration().ShowAlert() && OnAlert) {
+  if (announce && AVConfiguration().ShowAlert() && OnAlert) {
     const QString target = Settings().TargetFile();
     OnAlert({QStringLiteral("任务完成！点击打开文件夹."), target + QLatin1Char(' '), target});
   }
@@ -295,7 +298,7 @@ void TAVTask::FileFinished() {
     self.reset();
   }
   // Nothing of this task may be touched from here on: it may be gone.
-  ShutDownWhenIdle(converting);
+  if (announce) ShutDownWhenIdle(converting);
 }
 
 void ShutDownWhenIdle(const TNodeObject* convertingNode) {

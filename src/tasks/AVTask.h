@@ -58,8 +58,9 @@ class TAVTask : public TNodeObject {
   // Finished, but another program held the database: it waits in the list
   // and is stored (then filed) as soon as the database is free.
   bool StorePending() const { return FStorePending; }
-  // Stores a waiting task now, waiting the whole busy time; at the end of the
-  // program. A refusal is shown and leaves the task as failed.
+  // Stores a waiting task now, waiting the whole busy time, and files it
+  // without alert or shut-down; at the end of the program. A refusal is shown
+  // and leaves the task as failed.
   void StoreIfPending();
   bool ConvertedIsValid() const;
   bool CanOpenSource() const;
@@ -104,7 +105,8 @@ class TAVTask : public TNodeObject {
   void DoComplete();
   void StoreFinished(bool lastChance);
   void WaitToStore(const QString& reason);
-  void FileFinished();
+  // Out of the converting node into its category; announce: alert and shut-down rule.
+  void FileFinished(bool announce);
   void MarkFailed(const QString& message);
   void CompleteFailed(const QString& message);
   void AppendLogLine(const QString& line);
