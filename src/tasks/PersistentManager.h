@@ -51,6 +51,9 @@ class TPersistentManager {
 
   // Task rows.
   static void NewDbTask(TAVTask& ATask);
+  // The interrupted tasks (Converting=1), as stError. A row whose settings do
+  // not read is loaded too, with the reader's message in its log
+  // (TAVTask::SettingsUnreadable), and hides none of the rows after it.
   static void LoadConvertingTask(TConvertingNode& ConvertingNode);
   static QString GetConvertSettings(const TAVTask& ATask);
   // Both write the task's row first when it has none yet (ID 0); an update

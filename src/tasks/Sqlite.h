@@ -1,7 +1,8 @@
 #pragma once
 // A thin owning wrapper over the SQLite C API: a connection and prepared
 // statements with positional parameters. Failures raise EDatabaseError
-// carrying SQLite's message.
+// carrying SQLite's message (EDatabaseBusy when another connection held the
+// file past the busy wait).
 
 #include <QString>
 #include <QVariant>
