@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -243,6 +244,22 @@ void TFormMain::RunWizard(const QString& SourceFile) {
     if (TConvertingNode* converting = FExplorer->ConvertingNode()) converting->NewConversion(std::move(settings));
   });
   UpdateActions();
+}
+
+void TFormMain::OpenForAnotherStart(const QString& SourceFile) {
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  raise();
+  activateWindow();
+  if (!SourceFile.isEmpty()) RunWizardWhenFree(SourceFile);
+}
+
+void TFormMain::RunWizardWhenFree(const QString& SourceFile) {
+  // A wizard or a message box is open: the file waits until it is closed.
+  if (QApplication::activeModalWidget()) {
+    QTimer::singleShot(250, this, [this, SourceFile] { RunWizardWhenFree(SourceFile); });
+    return;
+  }
+  RunWizard(SourceFile);
 }
 
 void TFormMain::StartTask() {

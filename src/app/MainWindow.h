@@ -35,6 +35,10 @@ class TFormMain : public QMainWindow {
   // Runs the wizard (with a preset source when given) and starts the task
   // it describes.
   void RunWizard(const QString& SourceFile = {});
+  // A later start of the program for the same data folder: the window comes
+  // forward and, when a file was given, the wizard opens on it as soon as no
+  // other dialog is open.
+  void OpenForAnotherStart(const QString& SourceFile);
   // Enables each action by its rule; the window calls it whenever it is idle.
   void UpdateActions();
 
@@ -57,6 +61,7 @@ class TFormMain : public QMainWindow {
   void CreateFrames();
   void ConnectFrames();
   void ShowStartNode();
+  void RunWizardWhenFree(const QString& SourceFile);
 
   void NodeSelected(TNodeObject* Node);
   void FocusedTaskChanged(TAVTask* Task);

@@ -398,7 +398,6 @@ bool TFormNewConversion::BuildSettings() {
     settings->SetDvdThrough(cbbThrough->currentText().toInt());
     settings->SetDvdAngle(cbbAngle->currentText().toInt());
     settings->SetDvdVolume(drive ? drive->Volume : QString());
-    FKeptStream = FStream;
   } else {
     settings->SetSourceType(stFile);
   }
@@ -406,6 +405,15 @@ bool TFormNewConversion::BuildSettings() {
   settings->SetProfile(CurrentProfile()->Description());
   settings->SetCategoryId(FCategoryId);
   settings->SetConvertOptions(cnvAV.ConvertOptions());
+  // A name the task could not keep exactly is refused here, while the user
+  // can still choose another one.
+  try {
+    RequireStorableSettings(*settings);
+  } catch (const EAVError& e) {
+    ShowErrorBox(e.Message());
+    return false;
+  }
+  if (DvdTabActive()) FKeptStream = FStream;
   FSettings = std::move(settings);
   return true;
 }

@@ -11,6 +11,7 @@
 
 class QApplication;
 class TFormMain;
+class TSingleInstance;
 class TdmGlobal;
 
 // The application's title on the task bar (the window class the desktop groups
@@ -20,26 +21,42 @@ void SetApplicationTitle();
 // The modal error box, the logind shut-down and the desktop alert.
 void InstallDesktopServices();
 
+// The box text of a Config.Xml that does not read: the reader's reason, the
+// file, and how to start afresh. The program never changes the file itself.
+QString UnreadableConfigurationText(const QString& File, const QString& Reason);
+
 class TProgram {
  public:
   TProgram();
-  // The window first, then the data module.
+  // The window first, then the data module; the data folder is let go last.
   ~TProgram();
 
-  // Loads the configuration, creates the data module and the main window.
-  // False when the configuration could not be read: the reason was shown and
-  // no window exists.
+  // Takes the data folder (one copy of the program per folder), loads the
+  // configuration, creates the data module and the main window. False when
+  // another copy runs for the folder (AlreadyRunning; nothing was read or
+  // shown) or when the configuration could not be read (the reason was shown
+  // and no window exists).
   bool Start();
-  // Saves the configuration; a failure is shown in the error box.
+  bool AlreadyRunning() const { return FAlreadyRunning; }
+  // Stores finished tasks still waiting for the database, then saves the
+  // configuration; failures are shown in the error box. Nothing is written
+  // when the program did not start.
   void Finish();
 
   TdmGlobal* DataModule() const { return FData.get(); }
   TFormMain* MainWindow() const { return FMainWindow.get(); }
 
  private:
+  std::unique_ptr<TSingleInstance> FInstance;
   std::unique_ptr<TdmGlobal> FData;
   std::unique_ptr<TFormMain> FMainWindow;
+  bool FAlreadyRunning = false;
 };
+
+// A later start of the program for the same data folder: hands the file (or
+// nothing) to the running window and returns the exit code, 0 when the window
+// took it.
+int HandOverToRunningCopy(const QString& SourceFile);
 
 // The file the program was started with ("Open with" from a file manager):
 // the first argument after the program's name that names an existing file,
@@ -48,5 +65,7 @@ QString SourceFileFromArguments(const QStringList& Arguments);
 
 // The whole run of the program on an application object: start, show the
 // main window maximised (with the wizard on the file it was started with),
-// run the message loop, finish. Returns the exit code.
+// run the message loop, finish. When a copy already runs for the data folder,
+// the file goes to that copy's window instead and this one ends at once.
+// Returns the exit code.
 int RunProgram(QApplication& Application);

@@ -12,6 +12,7 @@
 #include "cli/DvdSource.h"
 #include "cli/TaskCommands.h"
 #include "engine/AVConverter.h"
+#include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
 
 namespace cli {
@@ -123,6 +124,13 @@ int Convert(const QStringList& arguments) {
   if (request.saveTask) {
     recorder.emplace(c, profile);
     if (dvdSource.Wanted()) dvdSource.Describe(recorder->Settings());
+    // Refused before converting: the stored task would name another file.
+    try {
+      RequireStorableSettings(recorder->Settings());
+    } catch (const EAVError& e) {
+      std::fprintf(stderr, "tesvanor-cli: %s\n", qPrintable(e.Message()));
+      return 1;
+    }
   }
 
   c.OnProgress = [&](TAVConverter* s) {

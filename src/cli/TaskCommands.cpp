@@ -56,10 +56,13 @@ int Tasks(const QStringList& args) {
       return UsageError(QStringLiteral("tasks takes only --database FILE, not '%1'").arg(args[i]));
   }
   try {
-    ConnectUserDatabase(file);
+    // Listing only reads: no folder, database or table is made, and the
+    // configuration is not needed.
+    TPersistentManager::ConnectForReading(file);
     std::printf("ID\tConverting\tCategory\tDate\tSource\tTarget\tProfile\n");
     for (const auto& row : TPersistentManager::ListTaskRows()) PrintRow(row);
   } catch (const EAVError& e) {
+    TPersistentManager::Disconnect();
     std::fprintf(stderr, "tesvanor-cli: %s\n", qPrintable(e.Message()));
     return 1;
   }

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QTimer>
+#include <algorithm>
+#include <optional>
 
 #include "tasks/Configuration.h"
 #include "engine/EngineError.h"
@@ -12,6 +15,7 @@
 #include "tasks/PersistentManager.h"
 #include "tasks/Shutdown.h"
 #include "tasks/TaskCaptions.h"
+#include "tasks/XmlErrors.h"
 
 using namespace tasks;
 
@@ -41,6 +45,7 @@ TConversionSettings& TAVTask::EnsureSettings() const {
     try {
       tasks::TOmniXMLReader::LoadFromString(*FSettings, FSettingsXml);
     } catch (const EAVError& e) {
+      FSettingsUnreadable = true;
       const_cast<TAVTask*>(this)->AppendLogLine(e.Message());
     }
     FSettingsXml.clear();
@@ -121,12 +126,21 @@ void TAVTask::LoadTaskInfo(TInfoViewModel* AList, TLogListModel* ALogList) {
 // ------------------------------------------------------------- commands
 
 bool TAVTask::CanStart() const {
+  if (SettingsUnreadable()) return false;
   return Status == stPaused || (Status == stError && !FCompletionPending);
+}
+
+bool TAVTask::SettingsUnreadable() const {
+  EnsureSettings();
+  return FSettingsUnreadable;
 }
 
 void TAVTask::Start() {
   // A stopped run is still writing its end; its completion decides the task.
   if (FCompletionPending) return;
+  // Settings that did not read would convert nothing, and storing them would
+  // replace the row's text, which may still be mended by hand.
+  if (SettingsUnreadable()) return;
   FCompletionPending = true;
   Status = stRunning;
   SetLog({});
@@ -192,22 +206,79 @@ void TAVTask::DoComplete() {
   FCompletionPending = false;
   const QString error = Converter().ErrorMsg();
   if (!error.isEmpty()) return CompleteFailed(error);
-
-  // The file is done, but a task the database did not take (disk full, file
-  // locked) stays in the list with the reason instead of vanishing at the next start.
-  try {
-    TPersistentManager::FinishDbTask(*this);
-  } catch (const EAVError& e) {
-    MarkFailed(e.Message());
-    ShowErrorBox(e.Message());
-    return ShutDownWhenIdle(Category);
-  }
   Status = stFinished;
   RepaintRow();
+  StoreFinished(false);
+}
+
+namespace {
+
+// A finish that meets another program's lock tries again this often while
+// the program runs, each time waiting briefly so that the window stays live.
+constexpr int StoreRetryIntervalMs = 1000;
+constexpr int StoreRetryWaitMs = 250;
+
+class TBriefBusyWait {
+ public:
+  TBriefBusyWait() : FSaved(TPersistentManager::BusyTimeout()) {
+    TPersistentManager::SetBusyTimeout(std::min(FSaved, StoreRetryWaitMs));
+  }
+  ~TBriefBusyWait() { TPersistentManager::SetBusyTimeout(FSaved); }
+  TBriefBusyWait(const TBriefBusyWait&) = delete;
+  TBriefBusyWait& operator=(const TBriefBusyWait&) = delete;
+
+ private:
+  int FSaved;
+};
+
+}  // namespace
+
+// The file is done. A task the database did not take (disk full, no
+// database) stays in the list with the reason instead of vanishing at the next
+// start; one whose database is only held by another program (the command-line
+// tool) waits, finished, and is stored once the file is free.
+void TAVTask::StoreFinished(bool lastChance) {
+  try {
+    std::optional<TBriefBusyWait> brief;
+    if (!lastChance) brief.emplace();
+    TPersistentManager::FinishDbTask(*this);
+  } catch (const EAVError& e) {
+    if (dynamic_cast<const EDatabaseBusy*>(&e) && !lastChance) return WaitToStore(e.Message());
+    FStorePending = false;
+    MarkFailed(e.Message());
+    ShowErrorBox(e.Message());
+    if (!lastChance) ShutDownWhenIdle(Category);
+    return;
+  }
+  FStorePending = false;
+  // At the end of the program nobody is left to click an alert, and closing
+  // the window is no "done" that shuts the machine down.
+  FileFinished(!lastChance);
+}
+
+void TAVTask::WaitToStore(const QString& reason) {
+  if (!FStorePending) {
+    FStorePending = true;
+    AppendLogLine(reason + QStringLiteral("; the finished task is stored as soon as the database is free"));
+    ShowLogIfSelected();
+  }
+  QObject* app = QCoreApplication::instance();
+  if (!app) return;
+  std::shared_ptr<TAliveFlag> flag = FAlive;
+  QTimer::singleShot(StoreRetryIntervalMs, app, [flag, this] {
+    if (flag->alive && FStorePending) StoreFinished(false);
+  });
+}
+
+void TAVTask::StoreIfPending() {
+  if (FStorePending) StoreFinished(true);
+}
+
+void TAVTask::FileFinished(bool announce) {
   TNodeObject* converting = Category;
   std::unique_ptr<TAVTask> self = converting ? converting->TakeTask(this) : nullptr;
 
-  if (AVConfiguration().ShowAlert() && OnAlert) {
+  if (announce && AVConfiguration().ShowAlert() && OnAlert) {
     const QString target = Settings().TargetFile();
     OnAlert({QStringLiteral("任务完成！点击打开文件夹."), target + QLatin1Char(' '), target});
   }
@@ -227,13 +298,14 @@ void TAVTask::DoComplete() {
     self.reset();
   }
   // Nothing of this task may be touched from here on: it may be gone.
-  ShutDownWhenIdle(converting);
+  if (announce) ShutDownWhenIdle(converting);
 }
 
 void ShutDownWhenIdle(const TNodeObject* convertingNode) {
   if (!AVConfiguration().ShutdownWhenDone() || !convertingNode) return;
+  // A finished task still waiting for the database would be lost with the machine.
   for (const auto& task : convertingNode->Tasks())
-    if (task->Status == stRunning) return;
+    if (task->Status == stRunning || task->StorePending()) return;
   ShutDownComputer();
 }
 

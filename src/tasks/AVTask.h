@@ -48,8 +48,20 @@ class TAVTask : public TNodeObject {
   virtual void Resume();
   virtual void Stop();
 
-  // Paused, or ended with an error or a stop whose run has completely wound down.
+  // Paused, or ended with an error or a stop whose run has completely wound
+  // down; never when the stored settings did not read.
   bool CanStart() const;
+  // The stored settings text did not read: the task keeps default settings
+  // and the reader's message in its log, is never started and never writes
+  // its settings back, but can be deleted.
+  bool SettingsUnreadable() const;
+  // Finished, but another program held the database: it waits in the list
+  // and is stored (then filed) as soon as the database is free.
+  bool StorePending() const { return FStorePending; }
+  // Stores a waiting task now, waiting the whole busy time, and files it
+  // without alert or shut-down; at the end of the program. A refusal is shown
+  // and leaves the task as failed.
+  void StoreIfPending();
   bool ConvertedIsValid() const;
   bool CanOpenSource() const;
   QString GetTargetProfileText() const;
@@ -91,6 +103,10 @@ class TAVTask : public TNodeObject {
   void ShowLogIfSelected();
   void DoProgress();
   void DoComplete();
+  void StoreFinished(bool lastChance);
+  void WaitToStore(const QString& reason);
+  // Out of the converting node into its category; announce: alert and shut-down rule.
+  void FileFinished(bool announce);
   void MarkFailed(const QString& message);
   void CompleteFailed(const QString& message);
   void AppendLogLine(const QString& line);
@@ -100,11 +116,13 @@ class TAVTask : public TNodeObject {
   // Made on first use (main thread only), hence mutable.
   mutable std::unique_ptr<TConversionSettings> FSettings;
   mutable QString FSettingsXml;
+  mutable bool FSettingsUnreadable = false;
   mutable std::mutex FLogLock;
   QStringList FLog;
   std::shared_ptr<TAliveFlag> FAlive;
   mutable std::unique_ptr<TAVConverter> FConverter;
   bool FCompletionPending = false;  // started, and its completion has not arrived yet
+  bool FStorePending = false;       // finished, waiting for the database
 };
 
 class TConvertingTask : public TAVTask {

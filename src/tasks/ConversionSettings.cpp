@@ -1,6 +1,8 @@
 #include "tasks/ConversionSettings.h"
 
 #include "engine/EngineError.h"
+#include "tasks/OmniXML.h"
+#include "tasks/XmlTree.h"
 
 using engine::ObjectProperty;
 using engine::Property;
@@ -44,4 +46,32 @@ const TPropList& TConversionSettings::Properties() const {
       Property("SourceFileSize", K::Int64, &C::SourceFileSize, &C::SetSourceFileSize),
   };
   return list;
+}
+
+namespace {
+
+QString CodePoint(char32_t c) { return QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper(); }
+
+// The text with each character a document cannot carry written out (\x01,
+// \uFFFE), so that the message shows where it is.
+QString Visible(const QString& text) {
+  QString shown;
+  for (const QChar c : text) {
+    if (tasks::FirstCharacterXmlCannotCarry(QString(c)) && !c.isSurrogate())
+      shown += c.unicode() < 0x100 ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                   : QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    else
+      shown += c;
+  }
+  return shown;
+}
+
+}  // namespace
+
+void RequireStorableSettings(const TConversionSettings& settings) {
+  const auto found = tasks::TOmniXMLWriter::FindUnstorableText(settings);
+  if (!found) return;
+  throw EAVError(QStringLiteral("Cannot make the task: %1 \"%2\" holds the character %3, which a task cannot "
+                                "store. Rename the file or choose another name.")
+                     .arg(found->Property, Visible(found->Value), CodePoint(found->Character)));
 }

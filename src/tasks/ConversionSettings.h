@@ -68,3 +68,10 @@ class TConversionSettings : public TAVPersistent {
   double FDuration = 0;
   int64_t FSourceFileSize = 0;
 };
+
+// Raises EAVError "Cannot make the task: TargetFile "…\x01…" holds the
+// character U+0001, which a task cannot store. Rename the file or choose
+// another name." when a text of the settings (a file name above all) holds a
+// character that the stored XML cannot carry: the task would come back after
+// a restart naming another file, so it is refused before it is made.
+void RequireStorableSettings(const TConversionSettings& settings);

@@ -109,6 +109,9 @@ void TConvertingNode::LoadTaskList(TTaskListModel* AList) {
 }
 
 TAVTask* TConvertingNode::NewConversion(std::unique_ptr<TConversionSettings> ASettings) {
+  // Refused before anything starts: after a restart the task would name
+  // another file, and deleting its source could remove the wrong one.
+  RequireStorableSettings(*ASettings);
   const int categoryId = ASettings->CategoryId();
   auto owned = std::make_unique<TConvertingTask>(std::move(ASettings), FListView);
   TAVTask* task = owned.get();
@@ -135,11 +138,9 @@ void TConvertedNode::LoadTaskList(TTaskListModel* AList) {
 }
 
 void TConvertedNode::DeleteChildrens() {
-  const std::vector<TNodeObject*> nodes =
-      FTreeView ? FTreeView->Subtree(this) : std::vector<TNodeObject*>{this};
-  for (TNodeObject* n : nodes)
-    if (auto* category = dynamic_cast<TConvertedNode*>(n); category && !category->IsRoot())
-      TPersistentManager::DeleteCategory(*category);
+  // One transaction: a kill or a lock half-way must not leave categories
+  // whose parent is gone.
+  TPersistentManager::DeleteCategoryTree(*this);
 }
 
 // ---------------------------------------------------------- explorer tree
@@ -166,7 +167,6 @@ void BuildExplorerTree(TExplorerTree& tree, bool withConvertingNode) {
 
 void DeleteCategoryNode(TConvertedNode* node) {
   if (!node) return;
-  TPersistentManager::DeleteCategory(*node);
   node->DeleteChildrens();
   if (TExplorerTree* tree = node->FTreeView) {
     tree->Select(node->ParentNode());

@@ -70,7 +70,8 @@ class TConvertingNode : public TNodeObject {
   int GetImageIndex() const override { return 0; }
   // Reads the interrupted tasks from the database the first time only.
   void LoadTaskList(TTaskListModel* AList) override;
-  // Starts a task for the settings, then stores it in the database.
+  // Starts a task for the settings, then stores it in the database. Settings
+  // that could not be stored exactly are refused (RequireStorableSettings).
   TAVTask* NewConversion(std::unique_ptr<TConversionSettings> ASettings);
   bool Loaded() const { return FLoaded; }
 
@@ -90,7 +91,8 @@ class TConvertedNode : public TNodeObject {
   void LoadTaskList(TTaskListModel* AList) override;
   bool IsRoot() const { return FCategoryId == RootCategoryId; }
   // Deletes the categories of this node and every node below it, and their
-  // conversions, from the database; the tree and the files stay.
+  // conversions, from the database in one transaction; the tree and the
+  // files stay. The root category cannot be deleted (std::logic_error).
   void DeleteChildrens();
 
   int CategoryId() const { return FCategoryId; }
@@ -114,6 +116,6 @@ class TConvertedNode : public TNodeObject {
 void BuildExplorerTree(TExplorerTree& tree, bool withConvertingNode = true);
 
 // The delete action of a category: deletes it and all categories below it
-// with their conversions from the database, selects the parent node and
-// removes the node from the tree. Category 1 cannot be deleted.
+// with their conversions from the database (all or nothing), then selects the
+// parent node and removes the node from the tree. Category 1 cannot be deleted.
 void DeleteCategoryNode(TConvertedNode* node);

@@ -9,6 +9,7 @@
 // declared default for a missing one.
 
 #include <QString>
+#include <optional>
 
 #include "engine/AVConvertOptions.h"
 
@@ -20,8 +21,20 @@ enum class TOutputFormat { ofNone, ofIndent };
 // Marks an integer property without a declared default that has no value.
 constexpr int NoDefault = -2147483647 - 1;
 
+// A text value that the writer cannot write exactly (see
+// FirstCharacterXmlCannotCarry): where it is and the first such character.
+struct TUnstorableText {
+  QString Property;  // the property path, e.g. "TargetFile" or "FilterOptions.VideoFilters"
+  QString Value;
+  char32_t Character = 0;
+};
+
 class TOmniXMLWriter {
  public:
+  // The first text value of the object (and the objects it holds) that a
+  // document could not carry byte for byte; none when every value reads back
+  // as it is.
+  static std::optional<TUnstorableText> FindUnstorableText(const TAVPersistent& object);
   // Indented, CR LF, UTF-8; raises EAVError when the file cannot be written.
   static void SaveToFile(const TAVPersistent& object, const QString& fileName,
                          TPropFormat format = TPropFormat::pfNode, TOutputFormat output = TOutputFormat::ofIndent);

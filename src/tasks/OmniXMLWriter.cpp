@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <functional>
 
 #include "engine/EngineError.h"
 #include "tasks/OmniXML.h"
@@ -121,7 +122,39 @@ class TWriter {
   TPropFormat FFormat;
 };
 
+// The text values the writer writes, with their property paths.
+void VisitTexts(const TAVPersistent& object, const QString& prefix,
+                const std::function<void(const QString& property, const QString& value)>& visit) {
+  for (const TPropInfo& p : object.Properties()) {
+    const QString name = prefix + QString::fromLatin1(p.Name);
+    if (p.Kind == TPropKind::Object) {
+      if (const TAVPersistent* child = p.Object ? p.Object(const_cast<TAVPersistent&>(object)) : nullptr)
+        VisitTexts(*child, name + QLatin1Char('.'), visit);
+      continue;
+    }
+    if (!p.Get) continue;
+    const QVariant v = p.Get(object);
+    switch (p.Kind) {
+      case TPropKind::String: visit(name, v.toString()); break;
+      case TPropKind::AnsiString: visit(name, QString::fromUtf8(v.toByteArray())); break;
+      case TPropKind::StringList:
+        for (const QString& line : v.toStringList()) visit(name, line);
+        break;
+      default: break;
+    }
+  }
+}
+
 }  // namespace
+
+std::optional<TUnstorableText> TOmniXMLWriter::FindUnstorableText(const TAVPersistent& object) {
+  std::optional<TUnstorableText> found;
+  VisitTexts(object, {}, [&](const QString& property, const QString& value) {
+    if (found) return;
+    if (const auto c = FirstCharacterXmlCannotCarry(value)) found = TUnstorableText{property, value, *c};
+  });
+  return found;
+}
 
 QString TOmniXMLWriter::SaveToString(const TAVPersistent& object, TPropFormat format, TOutputFormat output) {
   const auto document = TWriter(format).Document(object);

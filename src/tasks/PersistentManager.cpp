@@ -23,11 +23,21 @@ std::unique_ptr<TSqliteDatabase>& Connection() {
   return db;
 }
 
-const char* const Schema =
-    "create table categories (ID integer primary key autoincrement, Category varchar(255), "
-    "Path varchar(1024), Parent integer);"
-    "create table conversions (ID integer primary key autoincrement, Converting Boolean, "
-    "ConvertSettings memo, ConvertedDate datetime, CategoryId integer, Log memo);";
+// Both tables as the program creates them; "if not exists" also completes a
+// file that holds one of them only.
+const char* const CreateCategories =
+    "create table if not exists categories (ID integer primary key autoincrement, Category varchar(255), "
+    "Path varchar(1024), Parent integer)";
+const char* const CreateConversions =
+    "create table if not exists conversions (ID integer primary key autoincrement, Converting Boolean, "
+    "ConvertSettings memo, ConvertedDate datetime, CategoryId integer, Log memo)";
+
+// The categories reachable from a top-level one (Parent -1).
+const char* const ReachableCategories =
+    "with recursive reach(ID) as (select ID from categories where Parent=-1 "
+    "union select c.ID from categories c join reach r on c.Parent=r.ID) ";
+
+int BusyTimeoutMs = tasks::DefaultBusyTimeoutMs;
 
 QString StoredDate(const QDateTime& time) {
   return time.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
@@ -39,19 +49,79 @@ QDateTime ReadDate(const QString& text) {
 
 QString Numbered(const char* sql, int n) { return QString::fromLatin1(sql) + QString::number(n); }
 
-void CreateSchema(TSqliteDatabase& db, const QString& rootCategory, const QString& rootFolder) {
-  db.Execute(QString::fromLatin1(Schema));
-  TSqliteStatement insert(db, QStringLiteral("insert into categories(ID, Category, Path, Parent) values(1, ?, ?, -1)"), 2);
-  insert.Bind(1, rootCategory);
-  insert.Bind(2, rootFolder);
-  insert.Execute();
+int64_t SingleNumber(TSqliteDatabase& db, const QString& sql) {
+  TSqliteStatement query(db, sql);
+  return query.Step() ? query.Int64(0) : 0;
 }
 
-// Settings rebuilt from a row; a broken text stops the load with its message.
-std::unique_ptr<TConversionSettings> ReadSettings(const TSqliteStatement& row) {
-  auto settings = std::make_unique<TConversionSettings>();
-  tasks::TOmniXMLReader::LoadFromString(*settings, row.Text(QStringLiteral("ConvertSettings")));
-  return settings;
+bool HasTable(TSqliteDatabase& db, const char* name) {
+  return SingleNumber(db, QStringLiteral("select count(*) from sqlite_master where type='table' and name='%1' "
+                                         "collate nocase").arg(QLatin1String(name))) > 0;
+}
+
+// Both tables, the root category, and no category the tree cannot reach.
+bool IsComplete(TSqliteDatabase& db) {
+  if (!HasTable(db, "categories") || !HasTable(db, "conversions")) return false;
+  TSqliteStatement check(db, QString::fromLatin1(ReachableCategories) +
+                                 QStringLiteral("select (select count(*) from categories where ID=1 and Parent=-1), "
+                                                "(select count(*) from categories where ID not in (select ID from reach))"));
+  return check.Step() && check.Int64(0) == 1 && check.Int64(1) == 0;
+}
+
+// A category whose parent is gone, or that hangs in a loop of parents, would
+// never show again with its conversions: it goes under the root instead.
+void ReattachLostCategories(TSqliteDatabase& db) {
+  TSqliteStatement(db, QStringLiteral("update categories set Parent=1 where ID<>1 and Parent<>-1 and "
+                                      "Parent not in (select ID from categories)"))
+      .Execute();
+  // What is left unreachable lies in a loop (or has no parent at all): cut
+  // each loop at its first category, which keeps the nesting of the rest.
+  for (;;) {
+    TSqliteStatement lost(db, QString::fromLatin1(ReachableCategories) +
+                                  QStringLiteral("select min(ID) from categories where ID not in (select ID from reach)"));
+    if (!lost.Step() || lost.IsNull(0)) return;
+    const int id = static_cast<int>(lost.Int64(0));
+    TSqliteStatement(db, id == 1 ? QStringLiteral("update categories set Parent=-1 where ID=1")
+                                 : Numbered("update categories set Parent=1 where ID=", id))
+        .Execute();
+  }
+}
+
+// A new file gets both tables and the root category; a file that an earlier
+// run left without one of them (killed half-way through creating it) is
+// completed. One transaction: the file holds all of it or none.
+void EnsureComplete(TSqliteDatabase& db, const QString& rootCategory, const QString& rootFolder) {
+  if (IsComplete(db)) return;
+  tasks::TSqliteTransaction transaction(db);
+  db.Execute(QString::fromLatin1(CreateCategories));
+  db.Execute(QString::fromLatin1(CreateConversions));
+  TSqliteStatement root(db,
+                        QStringLiteral("insert into categories(ID, Category, Path, Parent) select 1, ?, ?, -1 "
+                                       "where not exists (select 1 from categories where ID=1)"),
+                        2);
+  root.Bind(1, rootCategory);
+  root.Bind(2, rootFolder);
+  root.Execute();
+  ReattachLostCategories(db);
+  transaction.Commit();
+}
+
+// Opens the file and makes SQLite read it (it reads lazily: a file that is no
+// database fails only at the first statement).
+std::unique_ptr<TSqliteDatabase> OpenDatabase(const QString& file, TSqliteDatabase::TOpenMode mode) {
+  try {
+    auto db = std::make_unique<TSqliteDatabase>(file, mode);
+    db->SetBusyTimeout(BusyTimeoutMs);
+    TSqliteStatement(*db, QStringLiteral("select count(*) from sqlite_master")).Execute();
+    return db;
+  } catch (const EDatabaseError&) {
+    throw EDatabaseError(QStringLiteral("Can not open Database %1").arg(QFileInfo(file).absoluteFilePath()));
+  }
+}
+
+void RequireExistingFile(const QString& file) {
+  if (!QFileInfo::exists(file))
+    throw EDatabaseError(QStringLiteral("Database %1 does not exist").arg(QFileInfo(file).absoluteFilePath()));
 }
 
 }  // namespace
@@ -63,23 +133,25 @@ QString TPersistentManager::DatabaseFile() { return tesvanor::UserDataFolder() +
 void TPersistentManager::Connect(const QString& file, bool create, const QString& rootFolder,
                                  const QString& rootCategory) {
   Disconnect();
-  const QFileInfo info(file);
-  const bool fresh = !info.exists() || (info.isFile() && info.size() == 0);
-  if (!info.exists() && !create)
-    throw EDatabaseError(QStringLiteral("Database %1 does not exist").arg(info.absoluteFilePath()));
-  const QString cannotOpen = QStringLiteral("Can not open Database %1").arg(info.absoluteFilePath());
-  std::unique_ptr<TSqliteDatabase> db;
-  try {
-    db = std::make_unique<TSqliteDatabase>(file, create);
-    // SQLite reads the file lazily: a file that is no database fails here.
-    TSqliteStatement probe(*db, QStringLiteral("select count(*) from sqlite_master"));
-    probe.Execute();
-    if (fresh) CreateSchema(*db, rootCategory, rootFolder);
-  } catch (const EDatabaseError&) {
-    throw EDatabaseError(cannotOpen);
-  }
+  if (!create) RequireExistingFile(file);
+  std::unique_ptr<TSqliteDatabase> db =
+      OpenDatabase(file, create ? TSqliteDatabase::TOpenMode::Create : TSqliteDatabase::TOpenMode::ReadWrite);
+  EnsureComplete(*db, rootCategory, rootFolder);
   Connection() = std::move(db);
 }
+
+void TPersistentManager::ConnectForReading(const QString& file) {
+  Disconnect();
+  RequireExistingFile(file);
+  Connection() = OpenDatabase(file, TSqliteDatabase::TOpenMode::ReadOnly);
+}
+
+void TPersistentManager::SetBusyTimeout(int ms) {
+  BusyTimeoutMs = ms;
+  if (Connection()) Connection()->SetBusyTimeout(ms);
+}
+
+int TPersistentManager::BusyTimeout() { return BusyTimeoutMs; }
 
 void TPersistentManager::Disconnect() { Connection().reset(); }
 
@@ -183,9 +255,12 @@ void TPersistentManager::ClearLog(const TAVTask& ATask) {
 void TPersistentManager::LoadConvertingTask(TConvertingNode& ConvertingNode) {
   TSqliteStatement rows(Database(), QStringLiteral("select * from Conversions where Converting=1"));
   while (rows.Step()) {
-    auto task = std::make_unique<TConvertingTask>(ReadSettings(rows), ConvertingNode.FListView);
+    auto task = std::make_unique<TConvertingTask>(rows.Text(QStringLiteral("ConvertSettings")), ConvertingNode.FListView);
     task->ID = static_cast<int>(rows.Int64(QStringLiteral("ID")));
     task->SetLog(SplitLog(rows.Text(QStringLiteral("Log"))));
+    // Read now, so that a row that does not read shows the reader's message in
+    // its log at once; it hides none of the rows after it.
+    task->Settings();
     task->Status = stError;
     task->Category = &ConvertingNode;
     ConvertingNode.AddTask(std::move(task));
@@ -265,6 +340,20 @@ void TPersistentManager::InTransaction(const std::function<void()>& work) {
   tasks::TSqliteTransaction transaction(Database());
   work();
   transaction.Commit();
+}
+
+void TPersistentManager::DeleteCategoryTree(const TConvertedNode& ANode) {
+  if (ANode.IsRoot()) throw std::logic_error("the root category cannot be deleted");
+  const QString subtree =
+      QStringLiteral("with recursive subtree(ID) as (select %1 union select c.ID from categories c "
+                     "join subtree s on c.Parent=s.ID where c.ID<>1) ")
+          .arg(ANode.CategoryId());
+  InTransaction([&] {
+    TSqliteStatement(Database(), subtree + QStringLiteral("delete from conversions where CategoryId in "
+                                                          "(select ID from subtree)")).Execute();
+    TSqliteStatement(Database(), subtree + QStringLiteral("delete from categories where ID in "
+                                                          "(select ID from subtree)")).Execute();
+  });
 }
 
 void TPersistentManager::DeleteCategory(const TConvertedNode& ANode) {

@@ -33,14 +33,27 @@ class TPersistentManager {
   // Opens the database. A missing file is created with both tables and the
   // root category (ID 1, Parent -1, Path rootFolder) when create is set;
   // otherwise it fails with "Database <file> does not exist". A file SQLite
-  // cannot use fails with "Can not open Database <file>".
+  // cannot use fails with "Can not open Database <file>". A file without one
+  // of the tables or the root category is completed, and categories the tree
+  // cannot reach (their parent is gone) are moved under the root, all in one
+  // transaction.
   static void Connect(const QString& file, bool create = true, const QString& rootFolder = {},
                       const QString& rootCategory = DefaultRootCategory);
+  // Opens an existing file for reading only: nothing is created, completed
+  // or written. A missing file fails with "Database <file> does not exist".
+  static void ConnectForReading(const QString& file);
   static void Disconnect();
   static bool IsConnected();
+  // How long a statement waits while another connection holds the file
+  // before it raises EDatabaseBusy; 5 s unless set.
+  static void SetBusyTimeout(int ms);
+  static int BusyTimeout();
 
   // Task rows.
   static void NewDbTask(TAVTask& ATask);
+  // The interrupted tasks (Converting=1), as stError. A row whose settings do
+  // not read is loaded too, with the reader's message in its log
+  // (TAVTask::SettingsUnreadable), and hides none of the rows after it.
   static void LoadConvertingTask(TConvertingNode& ConvertingNode);
   static QString GetConvertSettings(const TAVTask& ATask);
   // Both write the task's row first when it has none yet (ID 0); an update
@@ -57,6 +70,9 @@ class TPersistentManager {
   static void NewCategory(TConvertedNode& ANode);
   static void UpdateCategory(const TConvertedNode& ANode);
   static void DeleteCategory(const TConvertedNode& ANode);
+  // The category, every category below it and all their conversions, in one
+  // transaction. Category 1 cannot be deleted.
+  static void DeleteCategoryTree(const TConvertedNode& ANode);
 
   // The same statements on plain values, for callers without a task object.
   static int InsertTaskRow(const QString& settingsXml);

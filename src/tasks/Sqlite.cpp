@@ -8,25 +8,55 @@
 
 namespace tasks {
 
+namespace {
+
+TStatementHook& StatementHook() {
+  static TStatementHook hook;
+  return hook;
+}
+
+void BeforeStatement(const QString& sql) {
+  if (const TStatementHook& hook = StatementHook()) hook(sql);
+}
+
+}  // namespace
+
+void SetStatementHook(TStatementHook hook) { StatementHook() = std::move(hook); }
+
 void TSqliteCloser::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 void TSqliteFinalizer::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 
 // ------------------------------------------------------------ connection
 
-TSqliteDatabase::TSqliteDatabase(const QString& fileName, bool create) {
+TSqliteDatabase::TSqliteDatabase(const QString& fileName, bool create)
+    : TSqliteDatabase(fileName, create ? TOpenMode::Create : TOpenMode::ReadWrite) {}
+
+TSqliteDatabase::TSqliteDatabase(const QString& fileName, TOpenMode mode) {
   sqlite3* db = nullptr;
-  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  const int flags = mode == TOpenMode::ReadOnly ? SQLITE_OPEN_READONLY
+                    : mode == TOpenMode::Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                                : SQLITE_OPEN_READWRITE;
   const int rc = sqlite3_open_v2(fileName.toUtf8().constData(), &db, flags, nullptr);
   FDb.reset(db);
-  if (rc != SQLITE_OK) throw EDatabaseError(LastError());
-  sqlite3_busy_timeout(db, 5000);
+  if (rc != SQLITE_OK) Fail();
+  SetBusyTimeout(DefaultBusyTimeoutMs);
+}
+
+void TSqliteDatabase::SetBusyTimeout(int ms) { sqlite3_busy_timeout(FDb.get(), ms); }
+
+void TSqliteDatabase::Fail() const {
+  const bool busy = FDb && (sqlite3_errcode(FDb.get()) & 0xff) == SQLITE_BUSY;
+  if (busy) throw EDatabaseBusy(LastError());
+  throw EDatabaseError(LastError());
 }
 
 void TSqliteDatabase::Execute(const QString& sql) {
+  BeforeStatement(sql);
   char* message = nullptr;
   if (sqlite3_exec(FDb.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
     const QString text = message ? QString::fromUtf8(message) : LastError();
     sqlite3_free(message);
+    if ((sqlite3_errcode(FDb.get()) & 0xff) == SQLITE_BUSY) throw EDatabaseBusy(text);
     throw EDatabaseError(text);
   }
 }
@@ -53,6 +83,7 @@ QString TSqliteDatabase::LastError() const {
 // ------------------------------------------------------------- statements
 
 TSqliteStatement::TSqliteStatement(TSqliteDatabase& db, const QString& sql, int expectedParameters) : FDb(db) {
+  BeforeStatement(sql);
   const QByteArray text = sql.toUtf8();
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(db.Handle(), text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK) {
@@ -64,7 +95,7 @@ TSqliteStatement::TSqliteStatement(TSqliteDatabase& db, const QString& sql, int 
     throw std::logic_error("statement parameter count mismatch: " + sql.toStdString());
 }
 
-void TSqliteStatement::Fail() const { throw EDatabaseError(FDb.LastError()); }
+void TSqliteStatement::Fail() const { FDb.Fail(); }
 
 int TSqliteStatement::ParameterCount() const { return sqlite3_bind_parameter_count(FStatement.get()); }
 

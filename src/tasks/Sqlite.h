@@ -1,17 +1,29 @@
 #pragma once
 // A thin owning wrapper over the SQLite C API: a connection and prepared
 // statements with positional parameters. Failures raise EDatabaseError
-// carrying SQLite's message.
+// carrying SQLite's message (EDatabaseBusy when another connection held the
+// file past the busy wait).
 
 #include <QString>
 #include <QVariant>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace tasks {
+
+// Called with the text of every statement before it runs. Tests fail chosen
+// statements here to stand for a program killed between two of them; null
+// (the default) runs everything.
+using TStatementHook = std::function<void(const QString& sql)>;
+void SetStatementHook(TStatementHook hook);
+
+// How long a statement waits for another connection to let go of the file
+// before it fails with EDatabaseBusy.
+constexpr int DefaultBusyTimeoutMs = 5000;
 
 struct TSqliteCloser {
   void operator()(sqlite3* db) const;
@@ -22,9 +34,12 @@ struct TSqliteFinalizer {
 
 class TSqliteDatabase {
  public:
+  enum class TOpenMode { ReadWrite, Create, ReadOnly };
+
   // Opens an existing file, or creates it when create is set. Raises
   // EDatabaseError when SQLite cannot use the file.
   TSqliteDatabase(const QString& fileName, bool create);
+  TSqliteDatabase(const QString& fileName, TOpenMode mode);
 
   sqlite3* Handle() const { return FDb.get(); }
   // Runs statements without parameters or results.
@@ -33,6 +48,9 @@ class TSqliteDatabase {
   // Rows the last insert, update or delete touched.
   int Changes() const;
   QString LastError() const;
+  // The error of the last failed call, EDatabaseBusy when the file was held.
+  [[noreturn]] void Fail() const;
+  void SetBusyTimeout(int ms);
 
  private:
   std::unique_ptr<sqlite3, TSqliteCloser> FDb;

@@ -16,4 +16,11 @@ class EDatabaseError : public EAVError {
   using EAVError::EAVError;
 };
 
+// Another connection (the command-line tool, a second program) holds the
+// file longer than the busy wait: the same statement may succeed later.
+class EDatabaseBusy : public EDatabaseError {
+ public:
+  using EDatabaseError::EDatabaseError;
+};
+
 }  // namespace tasks

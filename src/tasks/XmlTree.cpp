@@ -47,6 +47,22 @@ bool IsXmlChar(char32_t c) {
          (c >= 0x10000 && c <= 0x10FFFF);
 }
 
+}  // namespace
+
+std::optional<char32_t> FirstCharacterXmlCannotCarry(const QString& text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      ++i;  // a pair: a character beyond U+FFFF, which XML carries
+      continue;
+    }
+    if (c.isSurrogate() || !IsXmlChar(c.unicode())) return char32_t(c.unicode());
+  }
+  return std::nullopt;
+}
+
+namespace {
+
 // The five predefined entities where they are needed, character references
 // for the line-break characters a parser would otherwise normalise, and no
 // character that XML 1.0 cannot carry at all.

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,11 @@ enum class TXmlLayout { Indented, Compact };
 // Indented: one element a line, two spaces a level, CR LF line ends (also
 // after the last line). Compact: no white space between elements.
 QString SerializeXml(const TXmlElement& root, TXmlLayout layout);
+
+// The first character of text that an XML 1.0 document cannot hold (control
+// characters other than tab and line breaks, U+FFFE, U+FFFF, unpaired
+// surrogates): the writer would have to drop it. None when all can be written.
+std::optional<char32_t> FirstCharacterXmlCannotCarry(const QString& text);
 
 // Parses a document (with or without a byte-order mark) and returns its root
 // element; raises EXmlReadError with the parser's message when the text is

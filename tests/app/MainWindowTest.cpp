@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QMenuBar>
+#include <QProcess>
 #include <QRawFont>
 #include <QTemporaryDir>
 #include <QTabWidget>
@@ -13,6 +14,7 @@
 #include <QTreeView>
 
 #include "MainWindowFixture.h"
+#include "engine/EngineError.h"
 
 using namespace main_window_tests;
 using namespace widget_tests;
@@ -66,20 +68,77 @@ TEST_F(MainWindowTest, StartUpCreatesTheDataFilesAndShowsTheTaskList) {
 
 TEST_F(MainWindowTest, BrokenConfigurationEndsTheProgramBeforeAnyWindow) {
   QDir().mkpath(DataFolder());
-  QFile config(DataFolder() + "Config.Xml");
+  const QString file = DataFolder() + "Config.Xml";
+  const QByteArray broken = "<data PropFormat=\"node\"><TAVConfiguration><PerformanceOptions>";
+  QFile config(file);
   ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-  config.write("<data PropFormat=\"node\"><TAVConfiguration><PerformanceOptions>");
+  config.write(broken);
   config.close();
+  QString reason;
+  try {
+    TAVConfiguration probe;
+    probe.LoadFromFile(file);
+  } catch (const EAVError& e) {
+    reason = e.Message();
+  }
+  ASSERT_FALSE(reason.isEmpty());
   TBoxSeen seen;
   AnswerNextBox(QMessageBox::Ok, &seen);
   program = std::make_unique<TProgram>();
   EXPECT_FALSE(program->Start());
+  EXPECT_FALSE(program->AlreadyRunning());
   EXPECT_EQ(program->MainWindow(), nullptr);
   EXPECT_EQ(program->DataModule(), nullptr);
   EXPECT_EQ(seen.title, "Error");
   EXPECT_EQ(seen.icon, QMessageBox::Critical);
-  EXPECT_FALSE(seen.text.isEmpty());
+  EXPECT_EQ(seen.text, reason + "\n\nThe settings file " + file +
+                           " cannot be read; Tesvanor has not changed it. To start afresh with the initial settings, "
+                           "move the file away (or delete it) and start Tesvanor again.");
   EXPECT_FALSE(QFileInfo::exists(DataFolder() + "av.cfg"));
+  // The end of a run that did not start writes nothing either.
+  program->Finish();
+  program.reset();
+  ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+  EXPECT_EQ(config.readAll(), broken) << "the file is the user's to mend or move";
+}
+
+TEST_F(MainWindowTest, ASecondStartHandsItsFileToTheRunningWindowAndEnds) {
+  Start();
+  TDialogHooks::NewConversion = [this](QWidget*, TAVProfileList&, const QString& source) {
+    wizardSources << source;
+    return nullptr;
+  };
+  const QString clip = MakeFile("片段 2.mp4");
+  const QByteArray config = FileText(DataFolder() + "Config.Xml").toUtf8();
+  const struct {
+    QStringList arguments;
+    QStringList wizard;
+  } starts[] = {
+      {{"片段 2.mp4"}, {clip}},  // relative to the second start's folder
+      {{}, {}},                  // no file: the window only comes forward
+  };
+  for (const auto& s : starts) {
+    wizardSources.clear();
+    QProcess second;
+    second.setWorkingDirectory(folder);
+    second.start(QStringLiteral(TESVANOR_PROGRAM), s.arguments);
+    ASSERT_TRUE(PumpUntil([&] { return second.state() == QProcess::NotRunning; }, 60000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    PumpUntil([&] { return !wizardSources.isEmpty(); }, s.wizard.isEmpty() ? 300 : 10000);
+    EXPECT_EQ(wizardSources, s.wizard);
+  }
+  EXPECT_EQ(FileText(DataFolder() + "Config.Xml").toUtf8(), config) << "the second start read and wrote nothing";
+
+  // The command-line tool works beside the window.
+  const testing_support::TCliRun list = testing_support::RunCli({"tasks"});
+  EXPECT_EQ(list.exitCode, 0) << list.err.toStdString();
+
+  // Once the window has ended, the next start is the first one again.
+  program->Finish();
+  program.reset();
+  Start();
+  EXPECT_FALSE(program->AlreadyRunning());
 }
 
 TEST(ProgramArguments, TheFileToOpenIsTheFirstArgumentNamingAnExistingFile) {

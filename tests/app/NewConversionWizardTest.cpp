@@ -333,6 +333,39 @@ TEST_F(NewConversionWizard, ButtonsWaitForSourceTargetAndProfile) {
   EXPECT_EQ(wizard->TakeSettings(), nullptr);
 }
 
+TEST_F(NewConversionWizard, ANameATaskCannotKeepIsRefusedWhileTheWizardStaysOpen) {
+  const QString clip = ShortClip();
+  const QString odd = TemporaryFolder() + "/clip" + QChar(1) + ".mkv";
+  ASSERT_TRUE(QFile::link(clip, odd));
+  const auto refused = [](const QString& property, QString value) {
+    return "Cannot make the task: " + property + " \"" + value.replace(QChar(1), "\\x01") +
+           "\" holds the character U+0001, which a task cannot store. Rename the file or choose another name.";
+  };
+  const struct {
+    QString source, target, message;
+  } cases[] = {
+      {odd, Output + "/plain.mkv", refused("SourceFile", odd)},
+      {clip, Output + "/x" + QChar(1) + ".mkv", refused("TargetFile", Output + "/x" + QChar(1) + ".mkv")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message.toStdString());
+    const auto wizard = Open(c.source);
+    auto* target = Control<QLineEdit>(*wizard, "edtSavePath");
+    target->setText(c.target);
+    wizard->UpdateButtons();
+    Control<QPushButton>(*wizard, "btnFinish")->click();
+    EXPECT_NE(wizard->result(), QDialog::Accepted);
+    EXPECT_TRUE(wizard->isVisible()) << "the user may choose another name";
+    EXPECT_EQ(wizard->TakeSettings(), nullptr);
+    EXPECT_EQ(TakeErrorBoxes(), QStringList{c.message});
+    if (c.source != clip) continue;
+    target->setText(Output + "/fine.mkv");
+    const auto settings = Finish(*wizard);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->TargetFile(), Output + "/fine.mkv");
+  }
+}
+
 TEST_F(NewConversionWizard, ProfilesCategoriesAndTargetExtension) {
   QStringList categories = BuiltInCategories();
   categories << QStringLiteral("Images");

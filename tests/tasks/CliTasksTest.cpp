@@ -72,3 +72,50 @@ TEST(CliTasks, UnusableDatabaseIsReported) {
   EXPECT_EQ(run.err, "tesvanor-cli: Can not open Database " + file + "\n");
   EXPECT_EQ(RunCli({"tasks", "--bogus"}).exitCode, 2);
 }
+
+TEST(CliTasks, ListingOnlyReadsAndNeedsNoConfiguration) {
+  const QString data = qEnvironmentVariable("XDG_DATA_HOME") + "/Ormentis/Tesvanor";
+  QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/Ormentis").removeRecursively();
+  const TCliRun none = RunCli({"tasks"});
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_EQ(none.err, "tesvanor-cli: Database " + data + "/av.cfg does not exist\n");
+  EXPECT_FALSE(QFileInfo::exists(data)) << "no folder is made";
+
+  // A Config.Xml the program refuses, and a database file that is still empty.
+  QDir().mkpath(data);
+  const QByteArray broken = "<data PropFormat=\"node\"><TAVConfiguration><PerformanceOptions>";
+  QFile config(data + "/Config.Xml");
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write(broken);
+  config.close();
+  QFile(data + "/av.cfg").open(QIODevice::WriteOnly);
+  const TCliRun empty = RunCli({"tasks"});
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_TRUE(empty.err.startsWith("tesvanor-cli: no such table: ")) << empty.err.toStdString();
+  EXPECT_EQ(QFileInfo(data + "/av.cfg").size(), 0) << "nothing is created in it";
+
+  QFile::remove(data + "/av.cfg");
+  TPersistentManager::Connect(data + "/av.cfg", true, "/out");
+  TPersistentManager::InsertTaskRow("<data/>");
+  TPersistentManager::Disconnect();
+  const TCliRun list = RunCli({"tasks"});
+  EXPECT_EQ(list.exitCode, 0) << list.err.toStdString();
+  EXPECT_EQ(list.out.count('\n'), 2);
+  ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+  EXPECT_EQ(config.readAll(), broken);
+}
+
+TEST(CliTasks, ASaveRefusesANameTheTaskCannotKeep) {
+  QDir(qEnvironmentVariable("XDG_DATA_HOME") + "/Ormentis").removeRecursively();
+  testing_support::MediaSpec spec;
+  spec.seconds = 1;
+  const QString source = testing_support::MediaFixture(spec);
+  const QString target = testing_support::TemporaryFolder() + "/a" + QChar(1) + "b.avi";
+  const TCliRun run = RunCli({"convert", source, target, "--save-task", "--quiet"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "tesvanor-cli: Cannot make the task: TargetFile \"" + QString(target).replace(QChar(1), "\\x01") +
+                         "\" holds the character U+0001, which a task cannot store. Rename the file or choose another "
+                         "name.\n");
+  EXPECT_FALSE(QFileInfo::exists(target)) << "refused before converting";
+  EXPECT_FALSE(QFileInfo::exists(TPersistentManager::DatabaseFile()));
+}

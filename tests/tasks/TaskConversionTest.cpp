@@ -232,19 +232,41 @@ TEST_F(TaskRuns, FailedRunStaysWithItsMessage) {
   EXPECT_EQ(infoView.Columns()[2], (TListColumn{"Value", 150}));
 }
 
-TEST_F(TaskRuns, AFinishTheDatabaseRefusesKeepsTheTaskWithTheReason) {
-  TAVTask* task = Start(ShortClip(), "locked.avi");
-  const int id = task->ID;
-  // Another program holds the file until after the run; the busy wait gives up.
-  raw->Execute("begin exclusive");
-  ASSERT_TRUE(PumpUntil([&] { return task->Status != stRunning; }, 120000));
-  raw->Execute("rollback");
-  EXPECT_EQ(task->Status, stError);
-  EXPECT_TRUE(Holds(converting, task));
-  EXPECT_EQ(task->Log().last(), "database is locked");
-  EXPECT_EQ(testing_support::TakeErrorBoxes(), QStringList{"database is locked"});
-  EXPECT_TRUE(alerts.empty());
-  EXPECT_EQ(Column(id, "Converting"), "1");
+TEST_F(TaskRuns, AFinishThatMeetsAnotherProgramsLockWaitsFinishedAndIsStoredOnceItIsFree) {
+  AVConfiguration().SetShutdownWhenDone(true);
+  const QString waiting = "database is locked; the finished task is stored as soon as the database is free";
+  // Freed by the retry while the program runs, or stored at its end.
+  for (const bool atTheEnd : {false, true}) {
+    SCOPED_TRACE(atTheEnd ? "stored at the end" : "stored by the retry");
+    TAVTask* task = Start(ShortClip(), atTheEnd ? "end.avi" : "retry.avi");
+    const int id = task->ID;
+    // Another connection (the command-line tool, a sqlite shell) holds the file past the busy wait.
+    raw->Execute("begin exclusive");
+    ASSERT_TRUE(PumpUntil([&] { return task->StorePending(); }, 120000));
+    PumpUntil([] { return false; }, 1500);  // retries meet the lock too
+    EXPECT_EQ(task->Status, stFinished) << "the file is complete";
+    EXPECT_TRUE(task->StorePending());
+    EXPECT_TRUE(Holds(converting, task));
+    EXPECT_EQ(task->Log().last(), waiting);
+    EXPECT_EQ(task->Log().count(waiting), 1);
+    EXPECT_FALSE(task->CanStart());
+    EXPECT_TRUE(testing_support::TakeErrorBoxes().isEmpty());
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_EQ(shutdowns, 0) << "a task that waits for the database holds the shut-down back";
+    raw->Execute("rollback");
+    EXPECT_EQ(Column(id, "Converting"), "1");
+
+    if (atTheEnd) task->StoreIfPending();
+    ASSERT_TRUE(WaitFiled(task));
+    EXPECT_EQ(Column(id, "Converting"), "0");
+    EXPECT_EQ(Column(id, "CategoryId"), "1");
+    // The end of the program announces nothing and shuts nothing down.
+    EXPECT_EQ(alerts.size(), atTheEnd ? 0u : 1u);
+    EXPECT_EQ(shutdowns, atTheEnd ? 0 : 1);
+    EXPECT_TRUE(testing_support::TakeErrorBoxes().isEmpty());
+    alerts.clear();
+    shutdowns = 0;
+  }
 }
 
 TEST_F(TaskRuns, RestartedTaskConvertsItsOneSourceAgain) {

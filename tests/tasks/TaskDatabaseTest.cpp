@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <functional>
 #include <stdexcept>
 
 #include "support/TestSupport.h"
@@ -147,26 +148,103 @@ TEST_F(TaskDatabase, InterruptedTasksComeBackAsErrorsAndFinishUnderTheRoot) {
   EXPECT_EQ(Value(QString("select CategoryId from conversions where ID=%1").arg(first.ID)), "1");
 }
 
-TEST_F(TaskDatabase, BrokenSettingsStopTheLoadAtThatRow) {
-  for (const char* name : {"/in/1.avi", "/in/2.avi", "/in/3.avi"}) {
-    auto task = Task(name);
-    TPersistentManager::NewDbTask(*task);
-  }
-  raw->Execute("update conversions set ConvertSettings='<data><TConversionSettings><SourceFileSize>big</SourceFileSize>"
-               "</TConversionSettings></data>' where ID=2");
-  TConvertingNode node;
-  try {
-    TPersistentManager::LoadConvertingTask(node);
-    FAIL() << "the broken row must stop the load";
-  } catch (const EXmlReadError& e) {
-    EXPECT_EQ(e.Message(), "Invalid int64 value (big).");
-  }
-  ASSERT_EQ(node.Tasks().size(), 1u);
-  EXPECT_EQ(node.Tasks()[0]->Settings().SourceFile(), "/in/1.avi");
+TEST_F(TaskDatabase, ABrokenInterruptedRowHidesNoOtherAndIsNeverWrittenBack) {
+  const struct {
+    const char* settings;
+    QString message;
+  } broken[] = {
+      {"<data><TConversionSettings><SourceFileSize>big</SourceFileSize></TConversionSettings></data>",
+       "Invalid int64 value (big)."},
+      {"<data><TConversionSettings>", ""},  // text that is not XML: the parser's message
+  };
+  for (const auto& b : broken) {
+    SCOPED_TRACE(b.settings);
+    raw->Execute("delete from conversions");
+    for (const char* name : {"/in/1.avi", "/in/2.avi", "/in/3.avi"}) {
+      auto task = Task(name);
+      task->SetLog({"stored"});
+      TPersistentManager::NewDbTask(*task);
+      TPersistentManager::StoreFailedTask(*task);
+    }
+    const int brokenId = Value("select min(ID) + 1 from conversions").toInt();
+    TSqliteStatement edit(*raw, QString("update conversions set ConvertSettings=? where ID=%1").arg(brokenId), 1);
+    edit.Bind(1, QString::fromLatin1(b.settings));
+    edit.Execute();
 
-  raw->Execute("update conversions set ConvertSettings='<data><TConversionSettings>' where ID=2");
-  TConvertingNode again;
-  EXPECT_THROW(TPersistentManager::LoadConvertingTask(again), EXmlReadError) << "text that is not XML";
+    TConvertingNode node;
+    TPersistentManager::LoadConvertingTask(node);
+    ASSERT_EQ(node.Tasks().size(), 3u) << "every interrupted task is read";
+    EXPECT_EQ(node.Tasks()[0]->Settings().SourceFile(), "/in/1.avi");
+    EXPECT_EQ(node.Tasks()[2]->Settings().SourceFile(), "/in/3.avi");
+    TAVTask& bad = *node.Tasks()[1];
+    EXPECT_EQ(bad.ID, brokenId);
+    ASSERT_EQ(bad.Log().size(), 2);
+    EXPECT_EQ(bad.Log()[0], "stored");
+    if (!b.message.isEmpty()) {
+      EXPECT_EQ(bad.Log()[1], b.message);
+    }
+    EXPECT_FALSE(bad.Log()[1].isEmpty()) << "the reader's message is in the log";
+    EXPECT_TRUE(bad.SettingsUnreadable());
+    EXPECT_FALSE(node.Tasks()[0]->SettingsUnreadable());
+    EXPECT_FALSE(bad.CanStart());
+    bad.Start();
+    EXPECT_EQ(bad.Status, stError) << "default settings are not converted";
+    EXPECT_EQ(Value(QString("select ConvertSettings from conversions where ID=%1").arg(brokenId)),
+              QString::fromLatin1(b.settings))
+        << "the stored text stays for a hand to mend";
+
+    bad.Delete(true, true);
+    EXPECT_EQ(node.Tasks().size(), 2u);
+    EXPECT_EQ(Value(QString("select count(*) from conversions where ID=%1").arg(brokenId)), "0");
+    EXPECT_EQ(Value("select count(*) from conversions"), "2");
+  }
+}
+
+TEST_F(TaskDatabase, TextsATaskCannotStoreExactlyAreRefusedWhenItIsMade) {
+  const QString refused =
+      "Cannot make the task: %1 \"%2\" holds the character %3, which a task cannot store. Rename the file or choose "
+      "another name.";
+  const struct {
+    const char* name;
+    std::function<void(TConversionSettings&)> set;
+    QString message;  // empty: stored byte for byte
+  } cases[] = {
+      {"control character in the source", [](auto& s) { s.SetSourceFile(QString("/in/a") + QChar(1) + "b.avi"); },
+       refused.arg(QString("SourceFile"), QString("/in/a\\x01b.avi"), QString("U+0001"))},
+      {"non-character in the target", [](auto& s) { s.SetTargetFile(QString("/out/x") + QChar(0xFFFE) + ".avi"); },
+       refused.arg(QString("TargetFile"), QString("/out/x\\ufffe.avi"), QString("U+FFFE"))},
+      {"escape in a logo file name",
+       [](auto& s) { s.ConvertOptions().FilterOptions().SetVideoFilters(QString("logo=1|2|/l") + QChar(0x1B) + ".png"); },
+       refused.arg(QString("ConvertOptions.FilterOptions.VideoFilters"), QString("logo=1|2|/l\\x1b.png"),
+                   QString("U+001B"))},
+      {"tab, line breaks, Chinese and a character beyond U+FFFF",
+       [](auto& s) { s.SetTargetFile(QString::fromUtf8("/out/片\t段\r\n\xF0\x9F\x98\x80.avi")); }, ""},
+  };
+  TConvertingNode node;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto settings = std::make_unique<TConversionSettings>();
+    settings->SetSourceFile("/in/plain.avi");
+    settings->SetTargetFile("/out/plain.avi");
+    c.set(*settings);
+    TConversionSettings wanted;
+    wanted.Assign(*settings);
+    if (c.message.isEmpty()) {
+      TConversionSettings back;
+      TOmniXMLReader::LoadFromString(back, TOmniXMLWriter::SaveToString(wanted));
+      EXPECT_EQ(back.TargetFile(), wanted.TargetFile());
+      EXPECT_NO_THROW(RequireStorableSettings(wanted));
+      continue;
+    }
+    try {
+      node.NewConversion(std::move(settings));
+      ADD_FAILURE() << "not refused";
+    } catch (const EAVError& e) {
+      EXPECT_EQ(e.Message(), c.message);
+    }
+    EXPECT_TRUE(node.Tasks().empty()) << "no task is made";
+    EXPECT_EQ(Value("select count(*) from conversions"), "0");
+  }
 }
 
 TEST_F(TaskDatabase, FinishedTasksLoadNewestFirst) {
