@@ -235,6 +235,7 @@ class TAVConverter {
 
   // Video and subtitle output (VideoOutput.cpp).
   void OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame);
+  void PadVideoToAudioEnd(TAVOutputStream& ost);
   void CheckFrameGeometry(TAVOutputStream& ost, const TAVInputStream& ist, const AVFrame* frame);
   void OutputSubtitle(TAVOutputStream& ost, TAVInputStream& ist, AVSubtitle& sub, int64_t pts);
   void PickPixelFormat(TAVOutputStream& ost);
@@ -264,6 +265,7 @@ class TAVConverter {
   int64_t GapBound() const;
   void AlignLateStreams(int file);
   void SkipTimestampJump(TAVInputStream& ist, AVPacket* pkt);
+  void DropWildPresentationTime(const TAVInputStream& ist, AVPacket* pkt) const;
   void EstimateDurationFromSize();
 
   // The read loop and the end of the run (ReadLoop.cpp).

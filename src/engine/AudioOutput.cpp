@@ -42,7 +42,7 @@ AVChannelLayout InputLayout(const AVFrame* frame) {
 }  // namespace
 
 double TAVConverter::InputSyncTime(const TAVOutputStream& ost) const {
-  return static_cast<double>(ost.sync_ist->pts - TempStartTime) / 1000000.0;
+  return static_cast<double>(ost.sync_ist->pts - TempStartTime - ost.skipped_time) / 1000000.0;
 }
 
 void TAVConverter::PickSampleFormat(TAVOutputStream& ost) {
@@ -92,6 +92,7 @@ void TAVConverter::PickChannelLayout(TAVOutputStream& ost) {
 void TAVConverter::FitAudioToContainer(TAVOutputStream& ost, const AVOutputFormat* format) {
   AVCodecContext* e = ost.enc_ctx.get();
   ost.audio_locks_to_video = engine::AudioLocksToVideo(format);
+  ost.audio_placed_by_length = engine::AudioPlacedByLength(format);
   const std::vector<int> rates = engine::ContainerSampleRates(format, e->codec_id);
   if (!rates.empty() && std::find(rates.begin(), rates.end(), e->sample_rate) == rates.end()) {
     int best = rates[0];
@@ -101,14 +102,21 @@ void TAVConverter::FitAudioToContainer(TAVOutputStream& ost, const AVOutputForma
           QStringLiteral("Sample rate %1 unsupported by the container, using %2").arg(e->sample_rate).arg(best));
     e->sample_rate = best;
   }
-  const int channels = engine::ContainerChannels(format);
+  const int highest = engine::EncoderMaxSampleRate(e->codec_id);
+  if (highest && e->sample_rate > highest) {
+    DoLog(AV_LOG_WARNING, QStringLiteral("Sample rate %1 unsupported by the encoder, using %2").arg(e->sample_rate).arg(highest));
+    e->sample_rate = highest;
+  }
+  const int most = engine::EncoderMaxChannels(e->codec_id);
+  int channels = engine::ContainerChannels(format);
+  if (!channels && most && e->ch_layout.nb_channels > most) channels = most;
   if (channels && e->ch_layout.nb_channels != channels) {
     char from[64] = {}, to[64] = {};
     av_channel_layout_describe(&e->ch_layout, from, sizeof from);
     av_channel_layout_uninit(&e->ch_layout);
     av_channel_layout_default(&e->ch_layout, channels);
     av_channel_layout_describe(&e->ch_layout, to, sizeof to);
-    DoLog(AV_LOG_WARNING, QStringLiteral("Channel layout %1 unsupported by the container, using %2")
+    DoLog(AV_LOG_WARNING, QStringLiteral("Channel layout %1 unsupported by the target, using %2")
                               .arg(QLatin1String(from), QLatin1String(to)));
   }
 }
@@ -159,8 +167,9 @@ void TAVConverter::ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame
 void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame) {
   const AVCodecContext* e = ost.enc_ctx.get();
   const TAudioOptions& ao = FConvertOptions.AudioOptions();
-  // Sound that must accompany every picture is kept on the input's timeline.
-  const int syncMethod = ost.audio_locks_to_video ? std::max(1, ao.AudioSyncMethod()) : ao.AudioSyncMethod();
+  // Sound placed by its length rather than its time is kept on the input's
+  // timeline by silence and drops.
+  const int syncMethod = ost.audio_placed_by_length ? std::max(1, ao.AudioSyncMethod()) : ao.AudioSyncMethod();
   const double encRate = e->sample_rate;
   const double decRate = frame->sample_rate;
   if (ost.recording_done || decRate <= 0) return;
@@ -186,28 +195,38 @@ void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFra
     const double idelta = delta * decRate / encRate;
     if (std::fabs(delta) > 50) {
       if (ist.is_start || std::fabs(delta) > ao.AudioDriftThreshold() * encRate) {
-        if (idelta < 0) {
+        if (std::fabs(delta) * 1000000.0 / encRate > static_cast<double>(GapBound())) {
+          // A jump longer than the discontinuity threshold is neither filled
+          // with silence nor cut from the sound: the sound goes on where it is.
+          DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the sound goes on without a gap")
+                                    .arg(delta / encRate, 0, 'f', 3));
+          ost.skipped_time += std::llrint(delta / encRate * 1000000.0);
+        } else if (idelta < 0) {
           const int drop = static_cast<int>(std::min<double>(count, std::lrint(-idelta)));
           offset += drop;
           count -= drop;
           if (count <= 0) return;
-          ist.is_start = false;
-        } else if (idelta * 1000000.0 / decRate <= static_cast<double>(GapBound())) {
-          silence = static_cast<int>(std::lrint(idelta));
-          ist.is_start = false;
         } else {
-          // A gap longer than the discontinuity threshold is skipped, not filled.
-          DoLog(AV_LOG_WARNING, QStringLiteral("%1 s of silence skipped").arg(delta / encRate, 0, 'f', 3));
-          ost.sync_opts = std::llrint(time * encRate) - buffered;
-          ist.is_start = false;
+          silence = static_cast<int>(std::lrint(idelta));
         }
+        ist.is_start = false;
       } else if (syncMethod > 1 && swr) {
         const int comp = static_cast<int>(std::clamp<long>(std::lrint(delta), -syncMethod, syncMethod));
         swr_set_compensation(swr, comp, e->sample_rate);
       }
     }
   } else {
-    ost.sync_opts = std::llrint(time * encRate) - buffered;
+    // A frame time further from where the sound stands than the discontinuity
+    // threshold is a jump of the source's timestamps: the sound goes on where
+    // it is, and so do the frames after it.
+    const int64_t derived = std::llrint(time * encRate) - buffered;
+    const double jump = static_cast<double>(derived - ost.sync_opts) / encRate;
+    if (ost.audio_next_pts != INT64_MIN && std::fabs(jump) * 1000000.0 > static_cast<double>(GapBound())) {
+      DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the sound goes on without a gap").arg(jump, 0, 'f', 3));
+      ost.skipped_time += std::llrint(jump * 1000000.0);
+    } else {
+      ost.sync_opts = derived;
+    }
   }
   WriteToFifo(ost, frame, offset, count, silence);
   EncodeAudioFifo(ost, false);

@@ -23,6 +23,14 @@ std::vector<int> ContainerSampleRates(const AVOutputFormat* format, AVCodecID co
 
 int ContainerChannels(const AVOutputFormat* format) { return Is(format, "dv") ? 2 : 0; }
 
-bool AudioLocksToVideo(const AVOutputFormat* format) { return Is(format, "dv"); }
+bool AudioLocksToVideo(const AVOutputFormat* format) { return Is(format, "dv") || Is(format, "swf"); }
+
+bool AudioPlacedByLength(const AVOutputFormat* format) { return AudioLocksToVideo(format) || Is(format, "avi"); }
+
+int EncoderMaxChannels(AVCodecID codec) { return codec == AV_CODEC_ID_WMAV1 || codec == AV_CODEC_ID_WMAV2 ? 2 : 0; }
+
+int EncoderMaxSampleRate(AVCodecID codec) {
+  return codec == AV_CODEC_ID_WMAV1 || codec == AV_CODEC_ID_WMAV2 ? 48000 : 0;
+}
 
 }  // namespace engine

@@ -65,7 +65,8 @@ TAVPictureFormat InputFormat(const TAVInputStream& ist, const AVFrame* frame) {
   in.pix_fmt = frame ? frame->format : par->format;
   in.sample_aspect = frame ? frame->sample_aspect_ratio
                            : (ist.st->sample_aspect_ratio.num ? ist.st->sample_aspect_ratio : par->sample_aspect_ratio);
-  if (!in.sample_aspect.num) in.sample_aspect = AVRational{0, 1};
+  // A damaged header can give a negative or endless aspect: taken as unknown.
+  if (in.sample_aspect.num <= 0 || in.sample_aspect.den <= 0) in.sample_aspect = AVRational{0, 1};
   return in;
 }
 

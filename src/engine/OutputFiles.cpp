@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include "engine/AVConverter.h"
+#include "engine/ContainerRules.h"
 #include "engine/ErrorBox.h"
 #include "engine/NameValueList.h"
 
@@ -240,6 +241,7 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
   }
   TAVOutputStream& ost = NewOutputStream(oc, file, codec);
   ost.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().VideoBitstreamFilters());
+  if (engine::AudioLocksToVideo(oc->oformat)) ost.last_picture = media::MakeFrame();
   AVCodecContext* e = ost.enc_ctx.get();
   AVStream* st = ost.st;
   e->codec_type = AVMEDIA_TYPE_VIDEO;

@@ -117,6 +117,9 @@ void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame*
   NoteDataEnd(ist, ist.next_pts);
   RateEmulationWait(ist);
   if (TempStartTime != 0 && ist.pts < TempStartTime) return;
+  // A damaged picture header can carry a negative aspect, which no filter takes.
+  AVRational& aspect = frame->sample_aspect_ratio;
+  if (aspect.num < 0 || aspect.den <= 0) aspect = AVRational{0, 1};
   const int64_t pts = ist.pts;
   for (auto& ost : FRun.ost_table) {
     if (ost->source_index != ist_index || !ost->encoding_needed) continue;
@@ -195,6 +198,7 @@ void TAVConverter::FlushOutputs(int ist_index) {
     switch (ost.enc_ctx->codec_type) {
       case AVMEDIA_TYPE_VIDEO:
         FilterVideoFrame(ist, ost, nullptr);
+        PadVideoToAudioEnd(ost);
         EncodeFrame(ost, nullptr);
         break;
       case AVMEDIA_TYPE_AUDIO:

@@ -67,6 +67,7 @@ void TAVConverter::AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt) {
     if (scale != 0) *ts = std::llrint(static_cast<double>(*ts) * scale);
     *ts += shift;
   }
+  DropWildPresentationTime(ist, pkt);
   // Inputs with discontinuous timestamps: a jump moves the file's offset so
   // that the timeline continues where it was. In other files a jump is the
   // stream's own.
@@ -81,6 +82,7 @@ void TAVConverter::AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt) {
   if (std::fabs(static_cast<double>(delta)) > FConvertOptions.DtsDeltaThreshold() * 1000000.0 ||
       pkt_dts + 1 < ist.dts) {
     input_files_ts_offset[file] -= delta;
+    FDurationFromSize = true;  // the container's duration spans the jump
     const int64_t shift = av_rescale_q(delta, AV_TIME_BASE_Q, tb);
     pkt->dts -= shift;
     if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= shift;

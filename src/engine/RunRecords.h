@@ -117,6 +117,9 @@ struct TAVOutputStream {
   int64_t mux_position = 0;          // end of the last packet written, in st's time base
   int64_t packets_written = 0;
   int64_t audio_next_pts = INT64_MIN;  // where the next audio frame may start at the earliest
+  // Input time left out where the source's timestamps jumped further than
+  // the discontinuity threshold, in microseconds: later units follow on.
+  int64_t skipped_time = 0;
   bool recording_done = false;       // the recording time was reached on this stream
   std::vector<media::BsfContextPtr> bitstream_filters;
 
@@ -130,12 +133,16 @@ struct TAVOutputStream {
   int32_t initial_topBand = 0, initial_bottomBand = 0, initial_leftBand = 0, initial_rightBand = 0;
   TAVVideoFilterChain filter;
   media::FramePtr filtered_frame;
+  // The last picture encoded, kept where the muxer keeps only the sound that
+  // pictures carry: it is repeated until the sound ends.
+  media::FramePtr last_picture;
   bool quality_unknown_logged = false;
   int64_t psnr_error[3] = {};  // squared error summed over the encoded pictures, per plane
   int64_t psnr_frames = 0;
 
   // Audio.
   bool audio_locks_to_video = false;  // the muxer builds each picture's frame with its own sound (DV)
+  bool audio_placed_by_length = false;  // the muxer ignores the sound's times (AVI): gaps are filled
   int32_t audio_resample = 0;
   media::SwrContextPtr resample;  // resampling, channel mixing and sample-format conversion
   int32_t reformat_pair = NoReformatPair;

@@ -48,6 +48,14 @@ void TAVConverter::AlignLateStreams(int file) {
   }
 }
 
+void TAVConverter::DropWildPresentationTime(const TAVInputStream& ist, AVPacket* pkt) const {
+  if (pkt->pts == AV_NOPTS_VALUE || pkt->dts == AV_NOPTS_VALUE || FConvertOptions.CopyTS()) return;
+  // Reordering moves a picture by a few frames, never by hours: such a
+  // presentation time is damage, and the decoder guesses a better one.
+  if (std::llabs(av_rescale_q(pkt->pts - pkt->dts, ist.st->time_base, AV_TIME_BASE_Q)) > GapBound())
+    pkt->pts = AV_NOPTS_VALUE;
+}
+
 void TAVConverter::SkipTimestampJump(TAVInputStream& ist, AVPacket* pkt) {
   TAVInputFile& in = FRun.file_table[ist.file_index];
   if (pkt->dts == AV_NOPTS_VALUE || !IsAudioOrVideo(ist.st) || FConvertOptions.CopyTS()) return;

@@ -2,6 +2,7 @@
 // the video sync method, the picture geometry check, subtitle encoding, and
 // the encoder's supported pixel formats.
 
+#include <algorithm>
 #include <cmath>
 
 extern "C" {
@@ -122,17 +123,21 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
   AVCodecContext* enc = ost.enc_ctx.get();
   const TVideoOptions& vo = FConvertOptions.VideoOptions();
   const double frameTime = av_q2d(enc->time_base);
-  const double sync_ipts = InputSyncTime(ost) / frameTime;
+  double sync_ipts = InputSyncTime(ost) / frameTime;
   if (sync_ipts + 1 <= 1e-6) return;  // the picture ends before the start point
 
-  int64_t nb_frames = engine::VideoSyncFrames(ResolvedVideoSyncMethod(ost), sync_ipts, ost.sync_opts);
-  // A gap longer than the discontinuity threshold is not filled with copies.
-  const int64_t longestFill = std::max<int64_t>(1, std::llround(GapBound() / 1000000.0 / frameTime));
-  if (nb_frames > longestFill) {
-    DoLog(AV_LOG_WARNING, QStringLiteral("%1 frames of duplication skipped").arg(nb_frames - 1));
-    ost.sync_opts = std::llrint(sync_ipts);
-    nb_frames = 1;
+  // A jump of the source's timestamps further than the discontinuity
+  // threshold is neither filled with copies nor left as a gap: the picture
+  // follows the last one, and so do the pictures after it.
+  const double longestFill = std::max(1.0, static_cast<double>(GapBound()) / 1000000.0 / frameTime);
+  const double vdelta = sync_ipts - static_cast<double>(ost.sync_opts);
+  if (std::fabs(vdelta) > longestFill) {
+    DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the pictures go on without a gap")
+                              .arg(vdelta * frameTime, 0, 'f', 3));
+    ost.skipped_time += std::llrint(vdelta * frameTime * 1000000.0);
+    sync_ipts = static_cast<double>(ost.sync_opts);
   }
+  int64_t nb_frames = engine::VideoSyncFrames(ResolvedVideoSyncMethod(ost), sync_ipts, ost.sync_opts);
   nb_frames = std::min<int64_t>(nb_frames, int64_t(vo.MaxFrames()) - ost.frame_number);
   const int64_t recording = FConvertOptions.RecordingTime();
   if (recording != INT64_MAX) {
@@ -160,6 +165,34 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
     frame->pts = ost.sync_opts;
     EncodeFrame(ost, frame);
     ++ost.sync_opts;
+    ++ost.frame_number;
+  }
+  if (ost.last_picture) {
+    av_frame_unref(ost.last_picture.get());
+    if (av_frame_ref(ost.last_picture.get(), frame) < 0) ost.last_picture.reset();
+  }
+}
+
+// The muxer keeps only the sound that pictures carry (DV, SWF): sound that
+// lasts longer than the pictures gets the last picture repeated under it.
+void TAVConverter::PadVideoToAudioEnd(TAVOutputStream& ost) {
+  if (!ost.last_picture || !ost.last_picture->buf[0] || ost.recording_done) return;
+  int64_t soundEnd = AV_NOPTS_VALUE;
+  for (const auto& a : FRun.ost_table) {
+    if (a->file_index != ost.file_index || a->st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) continue;
+    const TAVInputStream& source = *FRun.ist_table[a->source_index];
+    soundEnd = std::max({soundEnd, source.data_end, source.next_dts});
+  }
+  if (soundEnd == AV_NOPTS_VALUE) return;
+  double end = static_cast<double>(soundEnd - TempStartTime) / 1000000.0;
+  end = std::min(end, static_cast<double>(FConvertOptions.RecordingTime()) / 1000000.0);
+  const double frameTime = av_q2d(ost.enc_ctx->time_base);
+  const auto longestFill = static_cast<int64_t>(std::max(1.0, static_cast<double>(GapBound()) / 1000000.0 / frameTime));
+  const int64_t last = std::min(static_cast<int64_t>(std::ceil(end / frameTime - 1e-6)), ost.sync_opts + longestFill);
+  AVFrame* picture = ost.last_picture.get();
+  for (; ost.sync_opts < last && ost.frame_number < FConvertOptions.VideoOptions().MaxFrames(); ++ost.sync_opts) {
+    picture->pts = ost.sync_opts;
+    EncodeFrame(ost, picture);
     ++ost.frame_number;
   }
 }
