@@ -197,10 +197,15 @@ void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFra
       if (ist.is_start || std::fabs(delta) > ao.AudioDriftThreshold() * encRate) {
         if (std::fabs(delta) * 1000000.0 / encRate > static_cast<double>(GapBound())) {
           // A jump longer than the discontinuity threshold is neither filled
-          // with silence nor cut from the sound: the sound goes on where it is.
-          DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the sound goes on without a gap")
-                                    .arg(delta / encRate, 0, 'f', 3));
-          ost.skipped_time += std::llrint(delta / encRate * 1000000.0);
+          // with silence nor cut from the sound: the sound goes on where it is
+          // (with kept timestamps, after the gap).
+          if (FConvertOptions.CopyTS()) {
+            ost.sync_opts += std::llrint(delta);
+          } else {
+            DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the sound goes on without a gap")
+                                      .arg(delta / encRate, 0, 'f', 3));
+            ost.skipped_time += std::llrint(delta / encRate * 1000000.0);
+          }
         } else if (idelta < 0) {
           const int drop = static_cast<int>(std::min<double>(count, std::lrint(-idelta)));
           offset += drop;
@@ -221,7 +226,8 @@ void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFra
     // it is, and so do the frames after it.
     const int64_t derived = std::llrint(time * encRate) - buffered;
     const double jump = static_cast<double>(derived - ost.sync_opts) / encRate;
-    if (ost.audio_next_pts != INT64_MIN && std::fabs(jump) * 1000000.0 > static_cast<double>(GapBound())) {
+    if (ost.audio_next_pts != INT64_MIN && std::fabs(jump) * 1000000.0 > static_cast<double>(GapBound()) &&
+        !FConvertOptions.CopyTS()) {
       DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the sound goes on without a gap").arg(jump, 0, 'f', 3));
       ost.skipped_time += std::llrint(jump * 1000000.0);
     } else {

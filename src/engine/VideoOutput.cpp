@@ -127,15 +127,19 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
   if (sync_ipts + 1 <= 1e-6) return;  // the picture ends before the start point
 
   // A jump of the source's timestamps further than the discontinuity
-  // threshold is neither filled with copies nor left as a gap: the picture
-  // follows the last one, and so do the pictures after it.
+  // threshold is not filled with copies: the picture follows the last one,
+  // and so do the pictures after it. Kept timestamps keep the gap instead.
   const double longestFill = std::max(1.0, static_cast<double>(GapBound()) / 1000000.0 / frameTime);
   const double vdelta = sync_ipts - static_cast<double>(ost.sync_opts);
   if (std::fabs(vdelta) > longestFill) {
-    DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the pictures go on without a gap")
-                              .arg(vdelta * frameTime, 0, 'f', 3));
-    ost.skipped_time += std::llrint(vdelta * frameTime * 1000000.0);
-    sync_ipts = static_cast<double>(ost.sync_opts);
+    if (FConvertOptions.CopyTS()) {
+      ost.sync_opts = std::llrint(sync_ipts);
+    } else {
+      DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the pictures go on without a gap")
+                                .arg(vdelta * frameTime, 0, 'f', 3));
+      ost.skipped_time += std::llrint(vdelta * frameTime * 1000000.0);
+      sync_ipts = static_cast<double>(ost.sync_opts);
+    }
   }
   int64_t nb_frames = engine::VideoSyncFrames(ResolvedVideoSyncMethod(ost), sync_ipts, ost.sync_opts);
   nb_frames = std::min<int64_t>(nb_frames, int64_t(vo.MaxFrames()) - ost.frame_number);
