@@ -145,6 +145,8 @@ void TVideoOptions::Assign(const TAVPersistent& Source) {
   SetPass(s.Pass());
   SetMaxFrames(s.MaxFrames());
   SetBitrate(s.Bitrate());
+  SetMaxFrameHeight(s.MaxFrameHeight());
+  SetTargetFileSize(s.TargetFileSize());
   SetFrameRate(s.FrameRate());
 }
 
@@ -176,7 +178,9 @@ void TGrabOptions::Assign(const TAVPersistent& Source) {
 }
 
 void TFilterOptions::Assign(const TAVPersistent& Source) {
-  SetVideoFilters(SameClass<TFilterOptions>(Source, *this).VideoFilters());
+  const auto& s = SameClass<TFilterOptions>(Source, *this);
+  SetVideoFilters(s.VideoFilters());
+  SetProfileFilters(s.ProfileFilters());
 }
 
 // -------------------------------------------------------- TAVConvertOptions

@@ -168,6 +168,12 @@ class TVideoOptions : public TAVPersistent {
   int Pass() const { return FPass; }
   int MaxFrames() const { return FMaxFrames; }
   int Bitrate() const { return FBitrate; }
+  // The tallest picture wanted (0: no limit): a taller one is scaled down to
+  // it, its shape kept; a smaller one keeps its size.
+  int MaxFrameHeight() const { return FMaxFrameHeight; }
+  // The size the whole output file is to have, in bytes (0: none): the video
+  // bitrate is worked out from the duration and two passes are made.
+  int64_t TargetFileSize() const { return FTargetFileSize; }
   // Not persisted, but copied by Assign.
   int FramePixFormat() const { return FFramePixFormat; }
   int VideoDiscard() const { return FVideoDiscard; }
@@ -208,6 +214,8 @@ class TVideoOptions : public TAVPersistent {
   void SetPass(int v);
   void SetMaxFrames(int v) { FMaxFrames = v; }
   void SetBitrate(int v) { FBitrate = v; }
+  void SetMaxFrameHeight(int v) { FMaxFrameHeight = v; }
+  void SetTargetFileSize(int64_t v) { FTargetFileSize = v; }
   void SetFramePixFormat(int v) { FFramePixFormat = v; }
   void SetVideoDiscard(int v) { FVideoDiscard = v; }
 
@@ -245,6 +253,8 @@ class TVideoOptions : public TAVPersistent {
   int FPass = 0;
   int FMaxFrames = DefaultMaxFrames;
   int FBitrate = 0;
+  int FMaxFrameHeight = 0;
+  int64_t FTargetFileSize = 0;
   int FFramePixFormat = -1;
   int FVideoDiscard = 0;
   TMatrix Fintra_matrix{};
@@ -331,9 +341,14 @@ class TFilterOptions : public TAVPersistent {
 
   const QString& VideoFilters() const { return FVideoFilters; }
   void SetVideoFilters(const QString& v) { FVideoFilters = v; }
+  // Filters a profile puts after the user's, in the library's graph syntax
+  // (an animated picture's palette); the user's filters stay theirs.
+  const QString& ProfileFilters() const { return FProfileFilters; }
+  void SetProfileFilters(const QString& v) { FProfileFilters = v; }
 
  private:
   QString FVideoFilters;
+  QString FProfileFilters;
 };
 
 // One per-stream timestamp scale: the engine multiplies the timestamps of

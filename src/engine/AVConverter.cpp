@@ -342,6 +342,16 @@ void TAVConverter::Execute(TAVConvertThread* thread) {
 }
 
 void TAVConverter::RunConversion() {
+  FSizePass = 0;
+  FPassLogPrefix = QStringLiteral("ffmpeg2pass");
+  const TVideoOptions& vo = FConvertOptions.VideoOptions();
+  if (vo.TargetFileSize() > 0 && !vo.VideoDisable() && !vo.VideoStreamCopy())
+    RunForTargetSize();
+  else
+    RunOnePass();
+}
+
+void TAVConverter::RunOnePass() {
   const TVideoOptions& vo = FConvertOptions.VideoOptions();
   FRequestedRate = vo.FrameRate().Requested() ? AVRational{vo.FrameRate().num(), vo.FrameRate().den()} : AVRational{0, 0};
   FRequestedPixFormat = vo.FramePixFormat();
@@ -353,6 +363,7 @@ void TAVConverter::RunConversion() {
   ApplyCodecOptions();
   ResolveFormats();
   for (int i = 0; i < FInputFiles.size(); ++i) OpenInputFile(i);
+  if (FSizePass) ApplyTargetSizeBitrate();
   ApplyInputTSScale();
   for (int i = 0; i < FOutputFiles.size(); ++i) OpenOutputFile(i);
   RunTranscode();

@@ -154,6 +154,9 @@ class TAVConverter {
   media::PacketPtr FPkt;
   std::vector<uint8_t> subtitle_out;
   int64_t TempStartTime = 0;
+  int FSizePass = 0;  // the pass of a run aiming at a file size; 0: none
+  int64_t FSizeCorrection = 0;  // bytes the first second pass missed the size by, negated
+  QString FPassLogPrefix = QStringLiteral("ffmpeg2pass");
   std::atomic<int64_t> timer_start{0};
   std::atomic<int64_t> last_time{0};
   TAVRunTables FRun;
@@ -165,6 +168,12 @@ class TAVConverter {
   // The conversion sequence, on the worker thread.
   void Execute(TAVConvertThread* thread);
   void RunConversion();
+  void RunOnePass();
+  // A target size (TargetSize.cpp): the bitrate it allows, and two passes.
+  void RunForTargetSize();
+  void ApplyTargetSizeBitrate();
+  void CloseForNextPass();
+  void ReportConverted(double seconds);
   void LogOptionsWithoutEffect();
   void LogOptionWithoutEffect(const char* name);
   void ParseStreamMaps();
@@ -186,6 +195,7 @@ class TAVConverter {
   // Creating the outputs (OutputFiles.cpp).
   void OpenOutputFile(int index);
   void ApplyOutputParameters();
+  void FitToMaxFrameHeight();
   TAVOutputStream& NewOutputStream(AVFormatContext* oc, int file, const AVCodec* encoder);
   void NewVideoStream(AVFormatContext* oc, int file);
   void NewAudioStream(AVFormatContext* oc, int file);
@@ -203,6 +213,7 @@ class TAVConverter {
   void SetupStreamCopy(TAVOutputStream& ost, TAVInputStream& ist);
   void SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int n);
   void PrepareTwoPass(TAVOutputStream& ost, int n);
+  static void AddX265PassParams(AVCodecContext* c, const QByteArray& statsFile, int pass);
   void OpenEncoders();
   void OpenDecoders();
   void InitTimestamps();
@@ -255,6 +266,7 @@ class TAVConverter {
   // Video filter graphs (FilterChain.cpp).
   int BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame = nullptr);
   int OpenScriptStages(TAVVideoFilterChain& chain, const engine::TVideoFilterPlan& plan);
+  int PrependProfileFilters(AVFilterGraph* graph, AVFilterContext*& next);
   int ConnectUserFilters(AVFilterGraph* graph, const engine::TVideoFilterGraph& user, AVFilterContext* from,
                          AVFilterContext* to);
   void FilterVideoFrame(TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame);

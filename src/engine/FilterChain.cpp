@@ -13,6 +13,7 @@ extern "C" {
 
 #include "engine/AVConverter.h"
 #include "engine/FilterDialect.h"
+#include "engine/LibraryError.h"
 #include "media/SynthStage.h"
 
 namespace {
@@ -185,6 +186,7 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
     if (g == 0 && AppendInputFilters(graph, from, FConvertOptions.VideoOptions(), ost, in, ist.turn, swsFlags) < 0) return -1;
     AVFilterContext* to = stage.output_video_filter;
     if (last && frame && ost.encoder_open && PrependFit(graph, to, enc, swsFlags) < 0) return -1;
+    if (last && PrependProfileFilters(graph, to) < 0) return -1;
     if (ConnectUserFilters(graph, plan.graphs[g], from, to) < 0) return -1;
     in = DeliveredFormat(stage.output_video_filter);
   }
@@ -205,6 +207,23 @@ int TAVConverter::OpenScriptStages(TAVVideoFilterChain& chain, const engine::TVi
     }
     chain.scripts.push_back(TAVScriptStage{std::move(stage), LoggedItem(script.stored), false});
   }
+  return 0;
+}
+
+// The profile's filters come after the user's: a null filter stands for
+// their start, and the user's filters end there.
+int TAVConverter::PrependProfileFilters(AVFilterGraph* graph, AVFilterContext*& next) {
+  const QString& filters = FConvertOptions.FilterOptions().ProfileFilters();
+  if (filters.isEmpty()) return 0;
+  AVFilterContext* joint = nullptr;
+  if (avfilter_graph_create_filter(&joint, avfilter_get_by_name("null"), "profile", nullptr, nullptr, graph) < 0)
+    return -1;
+  if (const int r = ParseUserFilters(graph, filters, joint, next); r < 0) {
+    DoLog(AV_LOG_ERROR, QStringLiteral("The profile's filters \"%1\" cannot be used: %2")
+                            .arg(LoggedItem(filters), engine::LibraryErrorText(r)));
+    return -1;
+  }
+  next = joint;
   return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "engine/FilterDialect.h"
+#include "engine/LibraryError.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -51,12 +52,6 @@ bool ReadQuotedItem(const QString& text, qsizetype& pos, QString* item) {
 
 QString ItemLine(const QString& item, const QString& why) {
   return QStringLiteral("Video filter \"%1\": %2").arg(item, why);
-}
-
-QString ErrorText(int error) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(error, text, sizeof text);
-  return QString::fromUtf8(text);
 }
 
 bool IsTranslated(const TVideoFilterItem& item) { return !item.source.isEmpty() || item.chain != item.stored; }
@@ -294,13 +289,13 @@ QString DiagnoseVideoFilters(const TVideoFilterGraph& graph, int error) {
     const int r = ParseAlone(item);
     if (r >= 0) continue;
     const QString unknown = UnknownFilterName(item.chain);
-    return ItemLine(item.stored, unknown.isEmpty() ? ErrorText(r) : QStringLiteral("no such filter: %1").arg(unknown));
+    return ItemLine(item.stored, unknown.isEmpty() ? LibraryErrorText(r) : QStringLiteral("no such filter: %1").arg(unknown));
   }
   return VideoFiltersFailure(graph, error);
 }
 
 QString VideoFiltersFailure(const TVideoFilterGraph& graph, int error) {
-  return QStringLiteral("Video filters \"%1\": %2").arg(graph.description, ErrorText(error));
+  return QStringLiteral("Video filters \"%1\": %2").arg(graph.description, LibraryErrorText(error));
 }
 
 }  // namespace engine

@@ -92,6 +92,8 @@ const TPropList& TVideoOptions::Properties() const {
       Property("Pass", K::Integer, &C::Pass, &C::SetPass),
       Property("MaxFrames", K::Integer, &C::MaxFrames, &C::SetMaxFrames),
       Property("Bitrate", K::Integer, &C::Bitrate, &C::SetBitrate),
+      Property("MaxFrameHeight", K::Integer, &C::MaxFrameHeight, &C::SetMaxFrameHeight, int64_t(0)),
+      Property("TargetFileSize", K::Int64, &C::TargetFileSize, &C::SetTargetFileSize),
   };
   return list;
 }
@@ -144,6 +146,7 @@ const TPropList& TFilterOptions::Properties() const {
   using C = TFilterOptions;
   static const TPropList list{
       Property("VideoFilters", K::String, &C::VideoFilters, &C::SetVideoFilters),
+      Property("ProfileFilters", K::String, &C::ProfileFilters, &C::SetProfileFilters),
   };
   return list;
 }

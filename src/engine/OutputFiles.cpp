@@ -63,6 +63,18 @@ void TAVConverter::ApplyOutputParameters() {
     }
   }
   if (vo.FrameHeight()) _FrameHeight = vo.FrameHeight();
+  FitToMaxFrameHeight();
+}
+
+// A picture taller than the limit is scaled down to it with square pixels,
+// its shown shape kept and both sides even, as encoders of 4:2:0 want them.
+void TAVConverter::FitToMaxFrameHeight() {
+  const TVideoOptions& vo = FConvertOptions.VideoOptions();
+  const int limit = vo.MaxFrameHeight();
+  if (limit <= 0 || vo.FrameWidth() || vo.FrameHeight() || _FrameHeight <= limit || _FrameWidth <= 0) return;
+  const double shape = vo.FrameAspectRatio() > 0 ? vo.FrameAspectRatio() : double(_FrameWidth) / _FrameHeight;
+  _FrameHeight = limit & ~1;
+  _FrameWidth = std::max(2, static_cast<int>(std::lrint(_FrameHeight * shape / 2.0)) * 2);
 }
 
 void TAVConverter::OpenOutputFile(int index) {
@@ -288,8 +300,9 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
     if (!e->rc_initial_buffer_occupancy) e->rc_initial_buffer_occupancy = e->rc_buffer_size * 3 / 4;
     e->intra_dc_precision = vo.IntraDcPrecision() - 8;
     if (FConvertOptions.DoPSNR()) e->flags |= AV_CODEC_FLAG_PSNR;
-    if (vo.Pass() == 1) e->flags |= AV_CODEC_FLAG_PASS1;
-    if (vo.Pass() == 2) e->flags |= AV_CODEC_FLAG_PASS2;
+    const int pass = FSizePass ? FSizePass : vo.Pass();
+    if (pass == 1) e->flags |= AV_CODEC_FLAG_PASS1;
+    if (pass == 2) e->flags |= AV_CODEC_FLAG_PASS2;
     FitVideoEncoder(ost);
   }
   // After the stored options, which may have replaced the whole flags value.

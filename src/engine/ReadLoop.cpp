@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/AVConverter.h"
+#include "engine/LibraryError.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ void TAVConverter::ReadLoop() {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       continue;
     }
-    SetConvertedDuration(opts_min);
+    ReportConverted(opts_min);
     if (static_cast<double>(o.RecordingTime()) / 1000000.0 <= opts_min) break;
     if (o.LimitFileSize() && output_files[0]->pb && avio_tell(output_files[0]->pb) > o.LimitFileSize()) {
       FEndedEarly = true;
@@ -185,7 +186,7 @@ void TAVConverter::EndRun() {
   const bool bounded = Duration() > 0 || FConvertOptions.RecordingTime() != TAVConvertOptions::NoRecordingLimit;
   double span = static_cast<double>(FConvertOptions.RecordingTime()) / 1000000.0;
   if (Duration() > 0) span = std::min(span, Duration() - static_cast<double>(FConvertOptions.StartTime()) / 1000000.0);
-  SetConvertedDuration(State() != csStopped && bounded && span > 0 ? span : std::min(reached, span));
+  ReportConverted(State() != csStopped && bounded && span > 0 ? span : std::min(reached, span));
   ReportProgress(true);
 }
 
@@ -204,9 +205,8 @@ void TAVConverter::FinishOutputFiles() {
       if (r >= 0) r = avio_closep(&oc->pb);
     }
     if (r < 0) {
-      char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-      av_strerror(r, reason, sizeof reason);
-      Fail(QStringLiteral("Error writing trailer of %1: %2").arg(FOutputFiles.value(static_cast<int>(i)), QString::fromUtf8(reason)));
+      Fail(QStringLiteral("Error writing trailer of %1: %2")
+               .arg(FOutputFiles.value(static_cast<int>(i)), engine::LibraryErrorText(r)));
     }
   }
 }

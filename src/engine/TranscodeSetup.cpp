@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "engine/AVConverter.h"
+#include "engine/LibraryError.h"
 
 namespace {
 
@@ -238,10 +239,14 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
 
 void TAVConverter::PrepareTwoPass(TAVOutputStream& ost, int n) {
   AVCodecContext* c = ost.enc_ctx.get();
-  const QByteArray name = QString::asprintf("ffmpeg2pass-%d.log", n).toLocal8Bit();
+  const QByteArray name = QStringLiteral("%1-%2.log").arg(FPassLogPrefix).arg(n).toLocal8Bit();
   // Encoders that keep their statistics themselves are told the file's name.
   if (c->priv_data && av_opt_find(c->priv_data, "stats", nullptr, 0, 0)) {
     av_opt_set(c->priv_data, "stats", name.constData(), 0);
+    return;
+  }
+  if (c->priv_data && av_opt_find(c->priv_data, "x265-params", nullptr, 0, 0)) {
+    AddX265PassParams(c, name, (c->flags & AV_CODEC_FLAG_PASS1) ? 1 : 2);
     return;
   }
   if (c->flags & AV_CODEC_FLAG_PASS1) {
@@ -277,9 +282,7 @@ void TAVConverter::OpenEncoders() {
     }
     const int r = avcodec_open2(c, ost.encoder, nullptr);
     if (r < 0) {
-      char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-      av_strerror(r, reason, sizeof reason);
-      DoLog(AV_LOG_ERROR, QStringLiteral("%1: %2").arg(QLatin1String(ost.encoder->name), QString::fromUtf8(reason)));
+      DoLog(AV_LOG_ERROR, QStringLiteral("%1: %2").arg(QLatin1String(ost.encoder->name), engine::LibraryErrorText(r)));
       Fail(QStringLiteral(
           "Error while opening codec for output stream - maybe incorrect parameters such as bit_rate, rate, width or "
           "height"));
@@ -353,9 +356,7 @@ void TAVConverter::WriteHeaders() {
   for (auto& oc : output_files) {
     const int r = avformat_write_header(oc.get(), nullptr);
     if (r < 0) {
-      char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-      av_strerror(r, reason, sizeof reason);
-      DoLog(AV_LOG_ERROR, QString::fromUtf8(reason));
+      DoLog(AV_LOG_ERROR, engine::LibraryErrorText(r));
       Fail(QStringLiteral("Could not write header for output file  (incorrect codec parameters ?)"));
     }
   }
