@@ -14,6 +14,7 @@
 #include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
 #include "profiles/BuiltInProfiles.h"
+#include "profiles/ModernProfiles.h"
 #include "profiles/ProfileStore.h"
 #include "tasks/AVTask.h"
 #include "tasks/Configuration.h"
@@ -45,6 +46,8 @@ TdmGlobal::TdmGlobal(QObject* parent)
   TConvertedNode::CategoryPopupMenu = [this](TConvertedNode& node) -> QObject* { return CategoryMenu(node); };
   Connect();
   LoadProfiles();
+  // Today's targets follow the described catalogue and the user's own profiles.
+  CreateModernProfiles(*profileList, &FOwner);
 }
 
 TdmGlobal::~TdmGlobal() {

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "profiles/CustomProfiles.h"
+#include "profiles/ExpectedSize.h"
 
 namespace {
 
@@ -51,6 +52,19 @@ TFrameVideoInfo::TFrameVideoInfo(QWidget* parent) : QWidget(parent) {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(grpVideo, 1);
   layout->addWidget(grpAudio, 1);
+  lblExpectedSize = new QLabel(this);
+  lblExpectedSize->setObjectName(QStringLiteral("lblExpectedSize"));
+  layout->addWidget(lblExpectedSize);
+}
+
+void TFrameVideoInfo::ShowExpectedSize(const TAVProfile* Profile, double Seconds) {
+  if (!Profile || Seconds <= 0) {
+    lblExpectedSize->clear();
+    return;
+  }
+  const std::optional<int64_t> size = ExpectedFileSize(*Profile, Seconds);
+  lblExpectedSize->setText(size ? QStringLiteral("预计大小：约 %1 MB").arg(double(*size) / 1000000.0, 0, 'f', 1)
+                                : QStringLiteral("预计大小：由画质决定"));
 }
 
 void TFrameVideoInfo::ShowVideoInfo(const QString& EncoderName, int Width, int Height, double FrameRate,

@@ -26,6 +26,9 @@ class TFrameVideoInfo : public QWidget {
   // shows its audio values, a custom video profile its video values too. The
   // audio group keeps the previous values for any other profile.
   void ShowProfile(const TAVProfile* Profile);
+  // The size the file will have for a source of Seconds ("预计大小"), or what
+  // decides it when the profile asks for a quality.
+  void ShowExpectedSize(const TAVProfile* Profile, double Seconds);
 
   // The two groups, for a caller that titles them in its own words.
   QGroupBox* VideoGroup() const { return grpVideo; }
@@ -42,4 +45,5 @@ class TFrameVideoInfo : public QWidget {
   QLabel* lblAudioEncoder;
   QLabel* lblChannels;
   QLabel* lblAudioBitrate;
+  QLabel* lblExpectedSize;
 };

@@ -326,6 +326,7 @@ void TFormNewConversion::RefreshPreview() {
     tbTime->setMaximum(static_cast<int>(std::clamp(duration * 1000.0, 0.0, double(INT_MAX))));
   }
   EnableTimeControls();
+  ShowExpectedSize();
 }
 
 void TFormNewConversion::SetTargetName() {
@@ -375,10 +376,12 @@ void TFormNewConversion::SetStartPoint() {
   options.SetStartTime(int64_t(FSelStart) * 1000);
   if (FSelEnd > 0) options.SetRecordingTime((int64_t(FSelEnd) - FSelStart) * 1000);
   lblStart->setText(tasks::DurationCaption(FSelStart / 1000.0));
+  ShowExpectedSize();
 }
 
 void TFormNewConversion::SetEndPoint() {
   FSelEnd = tbTime->value();
   cnvAV.ConvertOptions().SetRecordingTime((int64_t(FSelEnd) - FSelStart) * 1000);
   lblEnd->setText(tasks::DurationCaption(FSelEnd / 1000.0));
+  ShowExpectedSize();
 }

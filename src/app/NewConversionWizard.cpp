@@ -320,10 +320,19 @@ TAVProfile* TFormNewConversion::CurrentProfile() const {
 void TFormNewConversion::ProfileChange() {
   const TAVProfile* profile = CurrentProfile();
   FrameVideoInfo->ShowProfile(profile);
+  ShowExpectedSize();
   btnEditProfile->setEnabled(IsCustomProfile(profile));
   if (profile && !edtSavePath->text().trimmed().isEmpty())
     edtSavePath->setText(ChangeFileExt(edtSavePath->text(), profile->Extension()));
   UpdateButtons();
+}
+
+// The length the conversion will have: the time range, or the source from
+// its start point.
+void TFormNewConversion::ShowExpectedSize() {
+  const double duration = pvPreview->Active() ? pvPreview->Duration() : 0.0;
+  const double end = FSelEnd > 0 ? FSelEnd / 1000.0 : duration;
+  FrameVideoInfo->ShowExpectedSize(CurrentProfile(), end - FSelStart / 1000.0);
 }
 
 void TFormNewConversion::SelectCategoryOf(const TAVProfile* Profile) {

@@ -96,6 +96,7 @@ class TFormNewConversion : public QDialog {
   void FillCategories();
   void CategoryChange();
   void ProfileChange();
+  void ShowExpectedSize();
   void SelectCategoryOf(const TAVProfile* Profile);
   void EditProfile();
   TAVProfile* CurrentProfile() const;

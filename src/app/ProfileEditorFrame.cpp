@@ -15,6 +15,8 @@ namespace {
 
 const QStringList SampleRateChoices{"8000", "16000", "22050", "32000", "41000", "44100", "48000"};
 const QStringList AudioBitrateChoices{"12.2", "32", "64", "80", "96", "112", "128", "160", "192", "224", "448"};
+// A file size instead of a bitrate, in MB; 0: the bitrate holds.
+const QStringList TargetSizeChoices{"0", "10", "25", "50", "100", "200", "500", "700", "1000", "2000", "4000"};
 const QStringList VideoBitrateChoices{"128",  "192",  "256",  "384",  "512",  "640",  "768",  "900",
                                       "1000", "1200", "1500", "1800", "2000", "2500", "3000", "4000",
                                       "5000", "6000", "8000", "12000", "15000", "35000"};
@@ -104,17 +106,19 @@ QGroupBox* TFrameProfile::CreateVideoGroup() {
                                TableTexts(VideoEncoderTable, &TVideoEncoderInfo::displayName), group);
   cbbFrameRate = ChoiceList(QStringLiteral("cbbFrameRate"), TableTexts(FrameRateTable, &TFrameRateInfo::label), group);
   cbbVideoBitrate = ChoiceList(QStringLiteral("cbbVideoBitrate"), VideoBitrateChoices, group);
+  cbbTargetSize = ChoiceList(QStringLiteral("cbbTargetSize"), TargetSizeChoices, group);
   auto* form = new QFormLayout(group);
   form->addRow(QStringLiteral("尺寸"), cbbFrameSize);
   form->addRow(QStringLiteral("视频编码"), cbbVideoEncoder);
   form->addRow(QStringLiteral("帧率"), cbbFrameRate);
   form->addRow(QStringLiteral("视频码率(kbps)"), cbbVideoBitrate);
+  form->addRow(QStringLiteral("目标大小(MB)"), cbbTargetSize);
   return group;
 }
 
 void TFrameProfile::ConnectChanges() {
   for (QComboBox* list : {cbbFormat, cbbSampleRate, cbbAudioEncoder, cbbChannels, cbbAudioBitrate, cbbFrameSize,
-                          cbbVideoEncoder, cbbFrameRate, cbbVideoBitrate})
+                          cbbVideoEncoder, cbbFrameRate, cbbVideoBitrate, cbbTargetSize})
     connect(list, &QComboBox::currentIndexChanged, this, &TFrameProfile::ControlsChanged);
   connect(edtExtension, &QLineEdit::textChanged, this, &TFrameProfile::ControlsChanged);
   connect(edtDescript, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -146,7 +150,7 @@ void TFrameProfile::ShowProfile(TAVCustomAudioProfile* Profile) {
 
 void TFrameProfile::ShowVideo(const TAVCustomAudioProfile* Profile) {
   const auto* video = dynamic_cast<const TAVCustomVideoProfile*>(Profile);
-  for (QComboBox* list : {cbbFrameSize, cbbVideoEncoder, cbbFrameRate, cbbVideoBitrate}) {
+  for (QComboBox* list : {cbbFrameSize, cbbVideoEncoder, cbbFrameRate, cbbVideoBitrate, cbbTargetSize}) {
     list->setEnabled(video != nullptr);
     if (!video) list->setCurrentIndex(-1);
   }
@@ -161,6 +165,7 @@ void TFrameProfile::ShowVideo(const TAVCustomAudioProfile* Profile) {
   SelectOrdinal(cbbVideoEncoder, video->VideoEncoder());
   SelectOrdinal(cbbFrameRate, video->FrameRate());
   SelectText(cbbVideoBitrate, QString::number(video->VideoBitrate()));
+  SelectText(cbbTargetSize, QString::number(video->TargetSize(), 'g', QLocale::FloatingPointShortest));
 }
 
 void TFrameProfile::ShowAudio(const TAVCustomAudioProfile& Profile) {
@@ -202,4 +207,5 @@ void TFrameProfile::CopyVideo() {
     video->SetVideoEncoder(static_cast<TCustomVideoEncoder>(cbbVideoEncoder->currentIndex()));
   if (HasSelection(cbbFrameRate)) video->SetFrameRate(static_cast<TCustomFrameRate>(cbbFrameRate->currentIndex()));
   if (HasSelection(cbbVideoBitrate)) video->SetVideoBitrate(cbbVideoBitrate->currentText().toInt());
+  if (HasSelection(cbbTargetSize)) video->SetTargetSize(cbbTargetSize->currentText().toDouble());
 }

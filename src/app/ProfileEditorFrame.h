@@ -53,4 +53,5 @@ class TFrameProfile : public QWidget {
   QComboBox* cbbVideoEncoder;
   QComboBox* cbbFrameRate;
   QComboBox* cbbVideoBitrate;
+  QComboBox* cbbTargetSize;
 };

@@ -26,6 +26,25 @@ QString Clock(int64_t seconds) {
   return QStringLiteral("%1:%2:%3").arg(seconds / 3600).arg(seconds / 60 % 60).arg(seconds % 60);
 }
 
+// A file size: a number of bytes with an optional K, M or G (powers of 1000)
+// or Ki, Mi, Gi (powers of 1024); 0 or less when the text is none.
+int64_t ParseFileSize(const QString& text) {
+  static const std::pair<const char*, double> units[] = {{"Ki", 1024.0}, {"Mi", 1048576.0}, {"Gi", 1073741824.0},
+                                                        {"K", 1e3},     {"M", 1e6},        {"G", 1e9}};
+  QString number = text.trimmed();
+  if (number.endsWith(QLatin1Char('B'), Qt::CaseInsensitive)) number.chop(1);
+  double scale = 1;
+  for (const auto& [suffix, factor] : units)
+    if (number.endsWith(QLatin1String(suffix), Qt::CaseInsensitive)) {
+      number.chop(static_cast<int>(qstrlen(suffix)));
+      scale = factor;
+      break;
+    }
+  bool ok = false;
+  const double value = number.toDouble(&ok);
+  return ok && value > 0 ? static_cast<int64_t>(value * scale) : 0;
+}
+
 struct ConvertRequest {
   QStringList inputs, outputs;
   bool quiet = false, verbose = false, saveTask = false;
@@ -81,6 +100,14 @@ bool ParseConvertArguments(const QStringList& args, TAVConverter& c, ConvertRequ
         return false;
       }
       o.SetThreadCount(n == 0 ? QThread::idealThreadCount() : n);
+    } else if (a == QLatin1String("--target-size")) {
+      if (!value(val)) return false;
+      const int64_t size = ParseFileSize(val);
+      if (size <= 0) {
+        error = QStringLiteral("--target-size wants a size such as 25M, not '%1'").arg(val);
+        return false;
+      }
+      o.VideoOptions().SetTargetFileSize(size);
     } else if (a == QLatin1String("--save-task")) {
       r.saveTask = true;
     } else if (a == QLatin1String("--quiet")) {

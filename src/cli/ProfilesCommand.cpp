@@ -9,6 +9,7 @@
 #include "engine/EngineError.h"
 #include "profiles/AVProfile.h"
 #include "profiles/BuiltInProfiles.h"
+#include "profiles/ModernProfiles.h"
 #include "profiles/ProfileStore.h"
 
 namespace cli {
@@ -22,6 +23,7 @@ class TProgramProfiles {
   TProgramProfiles() : FList(new TAVProfileList(&FOwner)) {
     CreateBuiltInProfiles(*FList, &FOwner);
     LoadProfilesIfPresent(*FList);
+    CreateModernProfiles(*FList, &FOwner);
   }
   const TAVProfileList& List() const { return *FList; }
 

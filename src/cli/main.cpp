@@ -23,6 +23,7 @@ const char* const Usage =
     "      --stream-map FILE=STREAM      the input stream of the next output stream\n"
     "      --input SOURCE, --output TARGET   further inputs and outputs\n"
     "      --threads N                   decoder and encoder threads (0: one per processor)\n"
+    "      --target-size SIZE            make a file of SIZE bytes (25M, 700MiB ...) in two passes\n"
     "      --quiet                       no progress line\n"
     "      --verbose                     engine and library log lines on standard error\n"
     "      --dvd-title N                 SOURCE is a DVD (device, disc folder, VIDEO_TS folder or .iso):\n"

@@ -202,6 +202,7 @@ class TAVConverter {
   void NewSubtitleStream(AVFormatContext* oc, int file);
   const AVOutputFormat* GuessOutputFormat(const QString& name) const;
   void FitVideoEncoder(TAVOutputStream& ost);
+  void OpenHardwareDevice(TAVOutputStream& ost);
   void OpenOutputIO(AVFormatContext* oc, const QString& name);
   void RefuseInputAsOutput(const QString& name) const;
 
@@ -267,6 +268,7 @@ class TAVConverter {
   int BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame = nullptr);
   int OpenScriptStages(TAVVideoFilterChain& chain, const engine::TVideoFilterPlan& plan);
   int PrependProfileFilters(AVFilterGraph* graph, AVFilterContext*& next);
+  int PrependUpload(AVFilterGraph* graph, AVFilterContext*& next, AVBufferRef* device);
   int ConnectUserFilters(AVFilterGraph* graph, const engine::TVideoFilterGraph& user, AVFilterContext* from,
                          AVFilterContext* to);
   void FilterVideoFrame(TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame);

@@ -186,6 +186,7 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
     if (g == 0 && AppendInputFilters(graph, from, FConvertOptions.VideoOptions(), ost, in, ist.turn, swsFlags) < 0) return -1;
     AVFilterContext* to = stage.output_video_filter;
     if (last && frame && ost.encoder_open && PrependFit(graph, to, enc, swsFlags) < 0) return -1;
+    if (last && ost.hw_device && PrependUpload(graph, to, ost.hw_device.get()) < 0) return -1;
     if (last && PrependProfileFilters(graph, to) < 0) return -1;
     if (ConnectUserFilters(graph, plan.graphs[g], from, to) < 0) return -1;
     in = DeliveredFormat(stage.output_video_filter);
@@ -193,7 +194,26 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
   if (!ost.encoder_open) {
     enc->width = in.width;
     enc->height = in.height;
+    if (AVBufferRef* pool = av_buffersink_get_hw_frames_ctx(chain.graphs.back().output_video_filter)) {
+      av_buffer_unref(&enc->hw_frames_ctx);
+      enc->hw_frames_ctx = av_buffer_ref(pool);
+    }
   }
+  return 0;
+}
+
+// An encoder of device frames gets its pictures uploaded at the end of the
+// chain, as 4:2:0 the device takes.
+int TAVConverter::PrependUpload(AVFilterGraph* graph, AVFilterContext*& next, AVBufferRef* device) {
+  AVFilterContext* upload = avfilter_graph_alloc_filter(graph, avfilter_get_by_name("hwupload"), "upload");
+  if (!upload) return -1;
+  upload->hw_device_ctx = av_buffer_ref(device);
+  AVFilterContext* format = nullptr;
+  if (!upload->hw_device_ctx || avfilter_init_str(upload, nullptr) < 0 ||
+      avfilter_graph_create_filter(&format, avfilter_get_by_name("format"), "nv12", "nv12", nullptr, graph) < 0 ||
+      avfilter_link(format, 0, upload, 0) < 0 || avfilter_link(upload, 0, next, 0) < 0)
+    return -1;
+  next = format;
   return 0;
 }
 

@@ -10,12 +10,15 @@
 #include <vector>
 
 extern "C" {
+#include <libavutil/hwcontext.h>
 #include <libavutil/opt.h>
 }
 
 #include "engine/AVConverter.h"
 #include "engine/ContainerRules.h"
 #include "engine/ErrorBox.h"
+#include "engine/HardwareEncoders.h"
+#include "engine/LibraryError.h"
 #include "engine/NameValueList.h"
 
 namespace {
@@ -195,6 +198,14 @@ void TAVConverter::FitVideoEncoder(TAVOutputStream& ost) {
   }
 }
 
+void TAVConverter::OpenHardwareDevice(TAVOutputStream& ost) {
+  AVBufferRef* device = nullptr;
+  if (const int r = av_hwdevice_ctx_create(&device, AV_HWDEVICE_TYPE_VAAPI, nullptr, nullptr, 0); r < 0)
+    Fail(QStringLiteral("Cannot open the graphics device of %1: %2")
+             .arg(QLatin1String(ost.encoder->name), engine::LibraryErrorText(r)));
+  ost.hw_device.reset(device);
+}
+
 void TAVConverter::OpenOutputIO(AVFormatContext* oc, const QString& name) {
   const QFileInfo info(name);
   RefuseInputAsOutput(name);
@@ -284,6 +295,7 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
     e->sample_aspect_ratio = st->sample_aspect_ratio = AspectFraction(aspect);
     e->pix_fmt = static_cast<AVPixelFormat>(FRequestedPixFormat >= 0 ? FRequestedPixFormat : vo.FramePixFormat());
     PickPixelFormat(ost);
+    if (engine::TakesDeviceFrames(ost.encoder)) OpenHardwareDevice(ost);
     if (vo.IntraOnly()) e->gop_size = 0;
     if (vo.VideoQscale() != 0 || vo.SameQuality()) {
       e->flags |= AV_CODEC_FLAG_QSCALE;

@@ -136,6 +136,7 @@ struct TAVOutputStream {
   // The last picture encoded, kept where the muxer keeps only the sound that
   // pictures carry: it is repeated until the sound ends.
   media::FramePtr last_picture;
+  media::BufferRefPtr hw_device;  // the device an encoder of device frames takes its pictures on
   bool quality_unknown_logged = false;
   int64_t psnr_error[3] = {};  // squared error summed over the encoded pictures, per plane
   int64_t psnr_frames = 0;

@@ -70,6 +70,9 @@ struct AvFreeDeleter {
 struct FileDeleter {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
+struct BufferRefDeleter {
+  void operator()(AVBufferRef* b) const { av_buffer_unref(&b); }
+};
 
 using InputFormatContextPtr = std::unique_ptr<AVFormatContext, InputFormatDeleter>;
 using OutputFormatContextPtr = std::unique_ptr<AVFormatContext, OutputFormatDeleter>;
@@ -84,6 +87,8 @@ using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphDeleter>;
 using BsfContextPtr = std::unique_ptr<AVBSFContext, BsfDeleter>;
 using AvBufferPtr = std::unique_ptr<uint8_t, AvFreeDeleter>;
 using FilePtr = std::unique_ptr<std::FILE, FileDeleter>;
+// A reference to a counted buffer: a hardware device or frame pool.
+using BufferRefPtr = std::unique_ptr<AVBufferRef, BufferRefDeleter>;
 
 // An AVDictionary* that frees itself; pass Ref() where the library wants AVDictionary**.
 class Dictionary {

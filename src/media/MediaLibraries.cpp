@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -34,7 +35,12 @@ void LoadMediaLibraries() {
   static std::once_flag once;
   // Codecs, formats and filters register themselves today; capture devices
   // still need the explicit call.
-  std::call_once(once, [] { avdevice_register_all(); });
+  std::call_once(once, [] {
+    avdevice_register_all();
+    // The AV1 encoder writes its banner straight to the terminal unless told
+    // to keep to warnings; the user may still ask for more.
+    setenv("SVT_LOG", "2", 0);
+  });
 }
 
 const AVInputFormat* FindInputFormat(const char* name) {

@@ -7,13 +7,16 @@
 #include <array>
 #include <cstdint>
 
-enum class TCustomAudioEncoder : uint8_t { AAC, WMAV2, AC3, MP2, MP3, PCM_S16LE, RA1, AMR_NB };
+// Values after the described ones (OPUS, FLAC; HEVC, AV1, VP9; F_MKV) are
+// today's encoders and containers, appended so that stored ordinals keep
+// their meaning.
+enum class TCustomAudioEncoder : uint8_t { AAC, WMAV2, AC3, MP2, MP3, PCM_S16LE, RA1, AMR_NB, OPUS, FLAC };
 enum class TCustomAudioChannels : uint8_t { mono1, stereo2 };
 enum TCustomAVFormat : uint8_t {
   F_NONE, F_RM, F_MP4, F_ASF, F_AVI, F_3GP, F_3GP2, F_FLV, F_MOV,
-  F_PSP, F_IPOD, F_SVCD, F_VCD, F_VOB, F_DVD, F_WEBM, F_AC3
+  F_PSP, F_IPOD, F_SVCD, F_VCD, F_VOB, F_DVD, F_WEBM, F_AC3, F_MKV
 };
-enum class TCustomVideoEncoder : uint8_t { H263, H264, MPEG4, WMV2, MPEG2VIDEO, MSMPEGV3, RV20, XVID, FLV };
+enum class TCustomVideoEncoder : uint8_t { H263, H264, MPEG4, WMV2, MPEG2VIDEO, MSMPEGV3, RV20, XVID, FLV, HEVC, AV1, VP9 };
 enum TCustomFrameRate : uint8_t { rOriginal, r1499, r20, r2397, r24, r25, r2997, r30 };
 enum TAVAspectRatio : uint8_t { AR_NONE, AR4_3 };
 enum TAVFrameSize : uint8_t {
@@ -51,7 +54,7 @@ struct TFrameSize {
   int FrameHeight;
 };
 
-inline constexpr std::array<TAudioEncoderInfo, 8> AudioEncoderTable{{
+inline constexpr std::array<TAudioEncoderInfo, 10> AudioEncoderTable{{
     {"libfaac", "AAC"},
     {"wmav2", "WMAV2"},
     {"ac3", "AC3"},
@@ -60,17 +63,19 @@ inline constexpr std::array<TAudioEncoderInfo, 8> AudioEncoderTable{{
     {"pcm_s16le", "PCM_S16LE"},
     {"real_144", "RA1"},
     {"libopencore_amrnb", "AMR_NB"},
+    {"libopus", "OPUS"},
+    {"flac", "FLAC"},
 }};
 
 inline constexpr std::array<TAudioChannelsInfo, 2> AudioChannelsTable{{{1, "mono"}, {2, "stereo"}}};
 
-inline constexpr std::array<TFormatInfo, 17> FormatTable{{
+inline constexpr std::array<TFormatInfo, 18> FormatTable{{
     {nullptr, "NONE"}, {"rm", "RM"},     {"mp4", "MP4"},   {"asf", "ASF"},   {"avi", "AVI"},   {"3gp", "3GP"},
     {"3g2", "3GP2"},   {"flv", "FLV"},   {"mov", "MOV"},   {"psp", "PSP"},   {"ipod", "IPOD"}, {"svcd", "SVCD"},
-    {"vcd", "VCD"},    {"vob", "VOB"},   {"dvd", "DVD"},   {"webm", "WEBM"}, {"ac3", "AC3"},
+    {"vcd", "VCD"},    {"vob", "VOB"},   {"dvd", "DVD"},   {"webm", "WEBM"}, {"ac3", "AC3"},   {"matroska", "MKV"},
 }};
 
-inline constexpr std::array<TVideoEncoderInfo, 9> VideoEncoderTable{{
+inline constexpr std::array<TVideoEncoderInfo, 12> VideoEncoderTable{{
     {"h263", "H263", true},
     {"libx264", "H264", false},
     {"mpeg4", "MPEG4", false},
@@ -80,6 +85,9 @@ inline constexpr std::array<TVideoEncoderInfo, 9> VideoEncoderTable{{
     {"rv20", "RV20", true},
     {"libxvid", "XVID", false},
     {"flv", "FLV", true},
+    {"libx265", "HEVC", false},
+    {"libsvtav1", "AV1", false},
+    {"libvpx-vp9", "VP9", false},
 }};
 
 inline constexpr std::array<TFrameRateInfo, 8> FrameRateTable{{

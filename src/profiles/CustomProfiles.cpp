@@ -1,7 +1,12 @@
 #include "profiles/CustomProfiles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+
+extern "C" {
+#include <libavutil/macros.h>
+}
 
 #include "engine/AVConverter.h"
 #include "engine/EngineError.h"
@@ -132,6 +137,7 @@ bool TAVCustomVideoProfile::ApplyProfile(TAVConverter& Converter) {
   vo.SetBitrate(ToBitsPerSecond(FVideoBitrate));
   if (FFrameAspectRatio == AR4_3) vo.SetFrameAspectRatio(AspectRatio4x3);
   vo.SetPass(FPass);
+  if (FTargetSize > 0) vo.SetTargetFileSize(static_cast<int64_t>(FTargetSize * 1000000.0));
   const TFrameRateInfo& rate = CheckedRow(FrameRateTable, FFrameRate);
   if (FFrameRate != rOriginal) {
     vo.FrameRate().Setnum(rate.num);
@@ -145,6 +151,7 @@ void TAVCustomVideoProfile::ApplyVideoEncoder(TAVConverter& Converter) const {
   const TVideoEncoderInfo& encoder = CheckedRow(VideoEncoderTable, FVideoEncoder);
   o.VideoOptions().SetEncoderVideoCodecName(encoder.codecName);
   if (encoder.singleThread) o.SetThreadCount(1);
+  ApplyTodaysEncoder(o);
   if (FVideoEncoder != TCustomVideoEncoder::H264) return;
   TAVX264Profile x264;
   x264.Setpreset(TPreset::basic);
@@ -152,6 +159,29 @@ void TAVCustomVideoProfile::ApplyVideoEncoder(TAVConverter& Converter) const {
   o.VideoOptions().SetPass(1);
   o.SetAdvancedOption(QStringLiteral("mbd"), QStringLiteral("rd"));
   o.SetAdvancedOption(QStringLiteral("level"), QStringLiteral("41"));
+}
+
+// Settings today's encoders want besides a bitrate: quiet x265 and Apple's
+// tag for HEVC in MP4, VP9 on every core.
+void TAVCustomVideoProfile::ApplyTodaysEncoder(TAVConvertOptions& o) const {
+  const QString extension = Extension().toLower();
+  const TCustomAVFormat f = Format();
+  const bool mp4 = f == F_MP4 || f == F_MOV || f == F_IPOD ||
+                   (f == F_NONE && (extension == ".mp4" || extension == ".mov" || extension == ".m4v"));
+  switch (FVideoEncoder) {
+    case TCustomVideoEncoder::HEVC:
+      o.SetAdvancedOption(QStringLiteral("x265-params"), QStringLiteral("log-level=error"));
+      if (mp4) o.VideoOptions().SetVideoCodecTag(MKTAG('h', 'v', 'c', '1'));
+      break;
+    case TCustomVideoEncoder::VP9:
+      o.SetAdvancedOption(QStringLiteral("row-mt"), QStringLiteral("1"));
+      break;
+    case TCustomVideoEncoder::AV1:
+      o.SetAdvancedOption(QStringLiteral("preset"), QStringLiteral("8"));
+      break;
+    default:
+      break;
+  }
 }
 
 void TAVCustomVideoProfile::WriteIni(TIniFile& AIni, int Index) const {
@@ -162,6 +192,9 @@ void TAVCustomVideoProfile::WriteIni(TIniFile& AIni, int Index) const {
   WriteOrdinal(AIni, SlotKey(KeyVideoEncoder, Index), FVideoEncoder);
   WriteOrdinal(AIni, SlotKey(KeyFrameRate, Index), FFrameRate);
   AIni.WriteInteger(ProfileSection, SlotKey(KeyVideoBitrate, Index), FVideoBitrate);
+  // Files of profiles that never asked for a size stay as they were.
+  const QString sizeKey = SlotKey(KeyTargetSize, Index);
+  if (FTargetSize > 0 || AIni.ValueExists(ProfileSection, sizeKey)) AIni.WriteFloat(ProfileSection, sizeKey, FTargetSize);
 }
 
 void TAVCustomVideoProfile::ReadIni(const TIniFile& AIni, int Index) {
@@ -171,4 +204,5 @@ void TAVCustomVideoProfile::ReadIni(const TIniFile& AIni, int Index) {
   FVideoEncoder = ReadOrdinal(AIni, SlotKey(KeyVideoEncoder, Index), FVideoEncoder, VideoEncoderTable);
   FFrameRate = ReadOrdinal(AIni, SlotKey(KeyFrameRate, Index), FFrameRate, FrameRateTable);
   FVideoBitrate = AIni.ReadInteger(ProfileSection, SlotKey(KeyVideoBitrate, Index), FVideoBitrate);
+  FTargetSize = std::max(0.0, AIni.ReadFloat(ProfileSection, SlotKey(KeyTargetSize, Index), FTargetSize));
 }

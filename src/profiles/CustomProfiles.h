@@ -74,6 +74,10 @@ class TAVCustomVideoProfile : public TAVCustomAudioProfile {
   void SetPass(int v) { FPass = v; }
   TAVAspectRatio FrameAspectRatio() const { return FFrameAspectRatio; }
   void SetFrameAspectRatio(TAVAspectRatio v) { FFrameAspectRatio = v; }
+  // The size of the whole file in MB (10^6 bytes) instead of a video
+  // bitrate; 0: the bitrate holds.
+  double TargetSize() const { return FTargetSize; }
+  void SetTargetSize(double v) { FTargetSize = v; }
 
   // The frame-size table row of the current size; fsOriginal when none.
   TAVFrameSize FrameSize() const { return FrameSizeOf(FFrameWidth, FFrameHeight); }
@@ -91,6 +95,7 @@ class TAVCustomVideoProfile : public TAVCustomAudioProfile {
 
  private:
   void ApplyVideoEncoder(TAVConverter& Converter) const;
+  void ApplyTodaysEncoder(TAVConvertOptions& o) const;
 
   int FFrameWidth = 0;
   TCustomVideoEncoder FVideoEncoder = TCustomVideoEncoder::H263;
@@ -99,4 +104,5 @@ class TAVCustomVideoProfile : public TAVCustomAudioProfile {
   int FFrameHeight = 0;
   int FPass = 0;
   TAVAspectRatio FFrameAspectRatio = AR_NONE;
+  double FTargetSize = 0;
 };

@@ -24,6 +24,8 @@ inline const QString KeyFrameHeight = QStringLiteral("FrameHeight");
 inline const QString KeyVideoEncoder = QStringLiteral("VideoEncoder");
 inline const QString KeyFrameRate = QStringLiteral("FrameRate");
 inline const QString KeyVideoBitrate = QStringLiteral("VideoBitrate");
+// Beside the described keys: the file size a video profile asks for, in MB.
+inline const QString KeyTargetSize = QStringLiteral("TargetSize");
 
 inline QString SlotKey(const QString& word, int slot) { return word + QString::number(slot); }
 

@@ -138,14 +138,18 @@ TEST_F(ProfileEditor, ListsHoldTheirFixedChoicesAndAcceptNothingElse) {
                          "1800", "2000", "2500", "3000", "4000", "5000", "6000", "8000", "12000", "15000", "35000"}));
   EXPECT_EQ(choices("cbbChannels"), QStringList({"mono", "stereo"}));
   EXPECT_EQ(choices("cbbAudioEncoder"),
-            QStringList({"AAC", "WMAV2", "AC3", "MP2", "MP3", "PCM_S16LE", "RA1", "AMR_NB"}));
+            QStringList({"AAC", "WMAV2", "AC3", "MP2", "MP3", "PCM_S16LE", "RA1", "AMR_NB", "OPUS", "FLAC"}));
   EXPECT_EQ(choices("cbbVideoEncoder"),
-            QStringList({"H263", "H264", "MPEG4", "WMV2", "MPEG2VIDEO", "MSMPEGV3", "RV20", "XVID", "FLV"}));
+            QStringList({"H263", "H264", "MPEG4", "WMV2", "MPEG2VIDEO", "MSMPEGV3", "RV20", "XVID", "FLV", "HEVC", "AV1",
+                         "VP9"}));
   EXPECT_EQ(choices("cbbFrameRate"), QStringList({"Original", "14.99", "20", "23.97", "24", "25", "29.97", "30"}));
   const QStringList formats = choices("cbbFormat");
-  ASSERT_EQ(formats.size(), 17);
+  ASSERT_EQ(formats.size(), 18);
   EXPECT_EQ(formats.first(), "NONE");
-  EXPECT_EQ(formats.last(), "AC3");
+  EXPECT_EQ(formats[16], "AC3");
+  EXPECT_EQ(formats.last(), "MKV");
+  EXPECT_EQ(choices("cbbTargetSize"),
+            QStringList({"0", "10", "25", "50", "100", "200", "500", "700", "1000", "2000", "4000"}));
   const QStringList sizes = choices("cbbFrameSize");
   ASSERT_EQ(sizes.size(), 39);
   EXPECT_EQ(sizes.first(), "Original");

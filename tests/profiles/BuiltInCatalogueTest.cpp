@@ -185,12 +185,12 @@ TEST(BuiltInCatalogue, ChoiceLabels) {
     for (const auto& row : table) labels << QString::fromLatin1(row.*field);
     return labels.join('|');
   };
-  EXPECT_EQ(join(AudioEncoderTable, &TAudioEncoderInfo::displayName), "AAC|WMAV2|AC3|MP2|MP3|PCM_S16LE|RA1|AMR_NB");
+  EXPECT_EQ(join(AudioEncoderTable, &TAudioEncoderInfo::displayName), "AAC|WMAV2|AC3|MP2|MP3|PCM_S16LE|RA1|AMR_NB|OPUS|FLAC");
   EXPECT_EQ(join(VideoEncoderTable, &TVideoEncoderInfo::displayName),
-            "H263|H264|MPEG4|WMV2|MPEG2VIDEO|MSMPEGV3|RV20|XVID|FLV");
+            "H263|H264|MPEG4|WMV2|MPEG2VIDEO|MSMPEGV3|RV20|XVID|FLV|HEVC|AV1|VP9");
   EXPECT_EQ(join(AudioChannelsTable, &TAudioChannelsInfo::displayName), "mono|stereo");
   EXPECT_EQ(join(FormatTable, &TFormatInfo::displayName),
-            "NONE|RM|MP4|ASF|AVI|3GP|3GP2|FLV|MOV|PSP|IPOD|SVCD|VCD|VOB|DVD|WEBM|AC3");
+            "NONE|RM|MP4|ASF|AVI|3GP|3GP2|FLV|MOV|PSP|IPOD|SVCD|VCD|VOB|DVD|WEBM|AC3|MKV");
   EXPECT_EQ(join(FrameRateTable, &TFrameRateInfo::label), "Original|14.99|20|23.97|24|25|29.97|30");
   EXPECT_EQ(join(FrameSizeTable, &TFrameSize::strSize),
             "Original|ntsc(720x480)|pal(720x576)|352x240|240x240|368x208|spal(768x576)|720x406|480x320|"
@@ -200,7 +200,7 @@ TEST(BuiltInCatalogue, ChoiceLabels) {
             "woxga(2560x1600)|wqsxga(3200x2048)|wquxga(3840x2400)|whsxga(6400x4096)|whuxga(7680x4800)|cga(320x200)|"
             "ega(640x350)|hd480(852x480)|hd720(1280x720)|hd1080(1920x1080)|1440x1080");
   EXPECT_EQ(join(AudioEncoderTable, &TAudioEncoderInfo::codecName),
-            "libfaac|wmav2|ac3|mp2|libmp3lame|pcm_s16le|real_144|libopencore_amrnb");
+            "libfaac|wmav2|ac3|mp2|libmp3lame|pcm_s16le|real_144|libopencore_amrnb|libopus|flac");
   EXPECT_EQ(join(VideoEncoderTable, &TVideoEncoderInfo::codecName),
-            "h263|libx264|mpeg4|wmv2|mpeg2video|msmpeg4|rv20|libxvid|flv");
+            "h263|libx264|mpeg4|wmv2|mpeg2video|msmpeg4|rv20|libxvid|flv|libx265|libsvtav1|libvpx-vp9");
 }

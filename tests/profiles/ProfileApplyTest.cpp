@@ -363,7 +363,7 @@ TEST(CustomProfiles, ValuesOutsideTheirTablesAreAssertionFailures) {
   EXPECT_EQ(p.VideoEncoderName(), "");
 
   TAVCustomAudioProfile a;
-  a.SetFormat(static_cast<TCustomAVFormat>(17));
+  a.SetFormat(static_cast<TCustomAVFormat>(FormatTable.size()));
   EXPECT_THROW(a.ApplyProfile(c), EAVError);
 }
 

@@ -3,6 +3,7 @@
 #include <QMap>
 
 #include "profiles/CustomProfiles.h"
+#include "profiles/ModernProfiles.h"
 #include "profiles/TargetProfiles.h"
 
 namespace testing_support {
@@ -74,6 +75,27 @@ TExpected ForVideo(const TAVCustomVideoProfile& p) {
   return e;
 }
 
+// Today's targets: codecs by recipe, 8-bit 4:2:0 for the video codecs, two
+// channels where every device must play the file.
+TExpected ForModern(const TAVModernProfile& p) {
+  static const char* const videos[] = {"", "h264", "hevc", "av1", "vp9", "gif"};
+  static const char* const audios[] = {"", "aac", "opus", "flac", "mp3"};
+  static const QMap<QString, QString> containers{{"mp4", "mov,mp4,m4a,3gp,3g2,mj2"}, {"matroska", "matroska,webm"},
+                                                 {"webm", "matroska,webm"}, {"opus", "ogg"}, {"flac", "flac"},
+                                                 {"mp3", "mp3"}, {"gif", "gif"}};
+  const TModernRecipe& r = p.Recipe();
+  TExpected e;
+  e.container = containers.value(QLatin1String(r.format));
+  e.video = QLatin1String(videos[static_cast<int>(r.video)]);
+  e.audio = QLatin1String(audios[static_cast<int>(r.audio)]);
+  if (r.video != TModernVideo::GIF) e.pixelFormat = e.video.isEmpty() ? QString() : QStringLiteral("yuv420p");
+  if (r.video == TModernVideo::H264 || r.audio == TModernAudio::MP3) e.channels = 2;
+  if (r.audio == TModernAudio::Opus) e.sampleRate = 48000;
+  e.maxHeight = r.video == TModernVideo::GIF ? 360 : r.maxHeight;
+  e.audioBitrate = r.audioKbits * 1000;
+  return e;
+}
+
 TExpected ForTarget(const TAVProfile& p) {
   TExpected e;
   e.container = ContainerOf(p.Extension());
@@ -105,6 +127,7 @@ TExpected ForTarget(const TAVProfile& p) {
 TExpected Expected(const TAVProfile& p) {
   if (auto* v = dynamic_cast<const TAVCustomVideoProfile*>(&p)) return ForVideo(*v);
   if (auto* a = dynamic_cast<const TAVCustomAudioProfile*>(&p)) return ForAudio(*a);
+  if (auto* m = dynamic_cast<const TAVModernProfile*>(&p)) return ForModern(*m);
   return ForTarget(p);
 }
 

@@ -27,6 +27,7 @@ struct TExpected {
   // Channels the profile leaves to the source when the source is not stereo:
   // its own count, up to what the codec holds; 0: channels is the rule.
   int maxChannels = 0;
+  int maxHeight = 0;  // the picture is at most this tall, its shape kept; 0: no limit
 };
 
 TExpected Expected(const TAVProfile& p);

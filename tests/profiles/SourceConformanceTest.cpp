@@ -17,6 +17,7 @@
 #include "engine/ConversionSupport.h"
 #include "profiles/BuiltInProfiles.h"
 #include "profiles/CustomProfiles.h"
+#include "profiles/ModernProfiles.h"
 #include "profiles/ProfileExpectations.h"
 #include "profiles/TargetProfiles.h"
 
@@ -175,7 +176,7 @@ TSpans Spans(const QString& file, bool decode) {
 // Codecs whose players take 8-bit 4:2:0 only.
 bool PlayersWant420(const QString& codec) {
   static const QStringList codecs{"h264", "hevc", "mpeg4", "mpeg1video", "mpeg2video", "wmv2",
-                                  "msmpeg4v3", "flv1", "h263", "rv20", "vp8", "vp9"};
+                                  "msmpeg4v3", "flv1", "h263", "rv20", "vp8", "vp9", "av1"};
   return codecs.contains(codec);
 }
 
@@ -183,7 +184,8 @@ bool PlayersWant420(const QString& codec) {
 bool NeedsPictures(const TAVProfile& p, const TExpected& want) {
   const QString c = p.ClassName();
   const auto* custom = dynamic_cast<const TAVCustomAudioProfile*>(&p);
-  return want.images || c == "TAVDvProfile" || c == "TAVDv50Profile" || (custom && custom->Format() == F_PSP);
+  return want.images || want.video == "gif" || c == "TAVDvProfile" || c == "TAVDv50Profile" ||
+         (custom && custom->Format() == F_PSP);
 }
 
 // A unit of each side, and one more of the output for an encoder's priming
@@ -235,8 +237,12 @@ void CheckFormats(const TSpans& in, const TSpans& out, const TExpected& want, in
     }
     const bool quarter = rotation % 180 == 90;
     const QJsonObject& s = in.videoStream;
-    const int width = want.width ? want.width : s.value(quarter ? "height" : "width").toInt();
-    const int height = want.height ? want.height : s.value(quarter ? "width" : "height").toInt();
+    int width = want.width ? want.width : s.value(quarter ? "height" : "width").toInt();
+    int height = want.height ? want.height : s.value(quarter ? "width" : "height").toInt();
+    if (want.maxHeight && height > want.maxHeight) {
+      width = static_cast<int>(std::lrint(double(width) * want.maxHeight / height / 2)) * 2;
+      height = want.maxHeight;
+    }
     EXPECT_EQ(v.value("width").toInt(), width);
     EXPECT_EQ(v.value("height").toInt(), height);
   }
@@ -277,6 +283,7 @@ TEST_P(SourceConformance, EveryProfileKeepsEveryStreamWhole) {
   TComponent owner;
   auto* list = new TAVProfileList(&owner);
   CreateBuiltInProfiles(*list, &owner);
+  CreateModernProfiles(*list, &owner, {});
   for (int i = 0; i < list->ProfileCount(); ++i) {
     if (!InSample(GetParam(), i)) continue;
     TAVProfile& profile = *list->Profiles(i);
