@@ -229,6 +229,7 @@ void CheckFormats(const TSpans& in, const TSpans& out, const TExpected& want, in
   if (out.hasVideo) {
     const QJsonObject& v = out.videoStream;
     const QString codec = v.value("codec_name").toString();
+    EXPECT_EQ(codec, want.video);
     const QString format = v.value("pix_fmt").toString();
     if (!want.pixelFormat.isEmpty()) {
       EXPECT_EQ(format, want.pixelFormat);
@@ -248,6 +249,7 @@ void CheckFormats(const TSpans& in, const TSpans& out, const TExpected& want, in
   }
   if (out.hasAudio) {
     const QJsonObject& a = out.audioStream;
+    EXPECT_EQ(a.value("codec_name").toString(), want.audio);
     if (want.sampleRate) {
       EXPECT_EQ(a.value("sample_rate").toString().toInt(), want.sampleRate);
     }
