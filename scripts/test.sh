@@ -12,5 +12,6 @@ ctest --test-dir "$top/build" --output-on-failure -j2
 if [[ "${1:-}" != "--quick" ]]; then
   "$top/scripts/build.sh" "$top/build-asan" -DTESVANOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS="suppressions=$top/scripts/lsan.supp" \
     ctest --test-dir "$top/build-asan" --output-on-failure -j2
 fi

@@ -20,12 +20,6 @@ extern "C" {
 #include "engine/NameValueList.h"
 #include "media/MediaLibraries.h"
 
-// Closed when the converter starts to go away: events still queued for the
-// main thread are then dropped instead of reaching a half-destroyed owner.
-struct TAVConverter::TEventGate {
-  std::atomic<bool> open{true};
-};
-
 namespace {
 
 constexpr auto ProgressEventInterval = std::chrono::milliseconds(50);
@@ -45,28 +39,18 @@ int RoundToInt32(double v) {
 
 // ------------------------------------------------------------ construction
 
-TAVConverter::TAVConverter() : FGate(std::make_shared<TEventGate>()) {
+TAVConverter::TAVConverter() {
   media::LoadMediaLibraries();
   engine::InstallLibraryLogCallback();
   EnsureOptionStores();
 }
 
+// The gate closes first: the worker's hand-overs return at once and no event
+// reaches the owner any more; the stopped worker is then joined.
 TAVConverter::~TAVConverter() {
-  FGate->open = false;
-  if (FThread) {
-    WaitForWorker();
-    FThread.reset();
-  }
-}
-
-void TAVConverter::WaitForWorker() {
+  FGate.Close();
   Stop();
-  while (!FCompleting.load(std::memory_order_acquire)) {
-    // A worker blocked in a hand-over needs the main thread to answer it.
-    if (engine::IsMainThread() && QCoreApplication::instance())
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  FThread.reset();
 }
 
 void TAVConverter::EnsureOptionStores() {
@@ -78,19 +62,24 @@ void TAVConverter::EnsureOptionStores() {
 // ------------------------------------------------------------------ events
 
 void TAVConverter::RunGated(const std::function<void()>& fn) {
-  std::shared_ptr<TEventGate> gate = FGate;
-  engine::RunInMainThread([&] {
-    if (gate->open) fn();
-  });
+  try {
+    FGate.Run(fn);
+  } catch (...) {
+    // A handler's failure is not the conversion's.
+  }
 }
 
 void TAVConverter::DoLog(int level, const QString& text) {
-  if (!FGate->open || !OnLog) return;
+  if (!OnLog) return;
   try {
-    OnLog(this, level, text);
+    FGate.RunHere([&] { OnLog(this, level, text); });
   } catch (...) {
     // The log handler's failure is not the conversion's.
   }
+}
+
+void TAVConverter::ShowError(const QString& text) {
+  RunGated([&] { ShowErrorBoxHere(text); });
 }
 
 // Handlers are called through a copy: a handler may destroy the converter,
@@ -107,7 +96,7 @@ void TAVConverter::DoStopped() {
   });
 }
 
-void TAVConverter::DoError() { ShowErrorBox(ErrorMsg()); }
+void TAVConverter::DoError() { ShowError(ErrorMsg()); }
 
 void TAVConverter::DoComplete() {
   const TAVNotifyEvent handler = OnComplete;
@@ -129,7 +118,7 @@ void TAVConverter::DoProgress(bool force) {
     try {
       handler(this);
     } catch (const std::exception& e) {
-      ShowErrorBox(QString::fromUtf8(e.what()));
+      ShowErrorBoxHere(QString::fromUtf8(e.what()));
     }
   });
 }
@@ -165,6 +154,7 @@ void TAVConverter::Pause() { ChangeState(csRunning, csPaused); }
 void TAVConverter::Resume() { ChangeState(csPaused, csRunning); }
 
 void TAVConverter::WaitWhilePaused() {
+  if (FState.load(std::memory_order_acquire) != csPaused) return;  // every pass: no lock unless paused
   std::unique_lock lock(FStateLock);
   FStateChanged.wait(lock, [this] { return FState.load(std::memory_order_relaxed) != csPaused; });
 }
@@ -288,7 +278,7 @@ int TAVConverter::SetCodecOption(const QByteArray& name, const QByteArray& value
         Opt_names.append(QString::fromUtf8(stored));
         break;
       case TAVOptionStores::TSetResult::InvalidValue:
-        ShowErrorBox(QStringLiteral("Invalid value for Option!"));
+        ShowError(QStringLiteral("Invalid value for Option!"));
         result = -1;
         break;
       case TAVOptionStores::TSetResult::UnknownName:
@@ -479,18 +469,13 @@ void TAVConverter::RemoveUnwrittenOutputs() {
   headers_written = false;
 }
 
+// OnComplete is posted, not waited for: its handler may destroy the converter,
+// which then joins this worker. Once FCompleting is set the owner may do so at
+// any time, so the hand-over works on a copy of the gate.
 void TAVConverter::Complete() {
-  // Once FCompleting is set the owner may destroy this converter at any time,
-  // so everything the hand-over needs is copied first.
-  std::shared_ptr<TEventGate> gate = FGate;
-  TAVConverter* self = this;
+  const engine::THandOverGate gate = FGate;
   FCompleting.store(true, std::memory_order_release);
-  try {
-    engine::RunInMainThread([gate, self] {
-      if (gate->open) self->DoComplete();
-    });
-  } catch (...) {
-  }
+  gate.Post([this] { DoComplete(); });
 }
 
 // ------------------------------------------------------------ the thread
@@ -500,8 +485,13 @@ TAVConvertThread::TAVConvertThread(TAVConverter* converter) : FConverter(convert
 }
 
 TAVConvertThread::~TAVConvertThread() {
-  // The worker touches nothing of ours once the converter lets go of it.
-  if (FThread.joinable()) FThread.detach();
+  if (!FThread.joinable()) return;
+  // A handler on the worker itself (OnLog) that destroys the converter cannot
+  // wait for its own thread; the worker touches nothing of ours afterwards.
+  if (FThread.get_id() == std::this_thread::get_id())
+    FThread.detach();
+  else
+    FThread.join();
 }
 
 void TAVConvertThread::Execute() {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/AVConvertOptions.h"
+#include "engine/HandOver.h"
 #include "engine/OptionStores.h"
 #include "engine/RunRecords.h"
 #include "media/LibraryPtrs.h"
@@ -163,7 +164,6 @@ class TAVConverter {
 
  private:
   friend class TAVConvertThread;
-  struct TEventGate;
 
   // The conversion sequence, on the worker thread.
   void Execute(TAVConvertThread* thread);
@@ -296,9 +296,10 @@ class TAVConverter {
   void WaitWhilePaused();
   // Runs fn on the main thread unless the converter is being destroyed.
   void RunGated(const std::function<void()>& fn);
+  // The error box, shown on the main thread unless the converter is being destroyed.
+  void ShowError(const QString& text);
   void SetState(TAVConvertState s);
   bool ChangeState(TAVConvertState from, TAVConvertState to);
-  void WaitForWorker();
 
   TAVConvertOptions FConvertOptions;
   QStringList FInputFiles;
@@ -317,7 +318,7 @@ class TAVConverter {
   std::mutex FStateLock;
   std::condition_variable FStateChanged;
   std::chrono::steady_clock::time_point FLastProgressEvent{};
-  std::shared_ptr<TEventGate> FGate;
+  engine::THandOverGate FGate;
   std::unique_ptr<TAVConvertThread> FThread;
 };
 

@@ -28,14 +28,21 @@ TErrorBoxHandler SetErrorBoxHandler(TErrorBoxHandler handler) {
 }
 
 void ShowErrorBox(const QString& text) {
+  try {
+    engine::RunInMainThread([&] { ShowErrorBoxHere(text); });
+  } catch (...) {
+    // A message box that fails has nobody left to tell.
+  }
+}
+
+void ShowErrorBoxHere(const QString& text) {
   TErrorBoxHandler handler;
   {
     std::lock_guard guard(handlerLock);
     handler = Handler();
   }
   try {
-    engine::RunInMainThread([&] { handler(text); });
+    handler(text);
   } catch (...) {
-    // A message box that fails has nobody left to tell.
   }
 }

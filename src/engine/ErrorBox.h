@@ -14,3 +14,7 @@ TErrorBoxHandler SetErrorBoxHandler(TErrorBoxHandler handler);
 // Shows text through the handler on the main thread; a worker waits until the
 // handler returns. Never throws.
 void ShowErrorBox(const QString& text);
+
+// Calls the handler on the calling thread (a converter hands this to the main
+// thread through its own gate). Never throws.
+void ShowErrorBoxHere(const QString& text);

@@ -116,7 +116,7 @@ std::vector<media::BsfContextPtr> TAVConverter::OpenBitstreamFilters(const QStri
     const AVBitStreamFilter* filter = av_bsf_get_by_name(name.constData());
     AVBSFContext* ctx = nullptr;
     if (!filter || av_bsf_alloc(filter, &ctx) < 0) {
-      ShowErrorBox(QStringLiteral("Invalid BitstreamFilter ") + names[i]);
+      ShowError(QStringLiteral("Invalid BitstreamFilter ") + names[i]);
       if (i == 0) return {};  // without its first filter the chain is not used at all
       continue;
     }
@@ -131,7 +131,7 @@ void TAVConverter::InitBitstreamFilters(TAVOutputStream& ost) {
   for (auto it = ost.bitstream_filters.begin(); it != ost.bitstream_filters.end();) {
     AVBSFContext* bsf = it->get();
     if (avcodec_parameters_copy(bsf->par_in, par) < 0 || (bsf->time_base_in = tb, av_bsf_init(bsf) < 0)) {
-      ShowErrorBox(QStringLiteral("Invalid BitstreamFilter ") + QLatin1String(bsf->filter->name));
+      ShowError(QStringLiteral("Invalid BitstreamFilter ") + QLatin1String(bsf->filter->name));
       it = ost.bitstream_filters.erase(it);
       continue;
     }

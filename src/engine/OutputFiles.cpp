@@ -61,7 +61,7 @@ void TAVConverter::ApplyOutputParameters() {
     _FrameWidth -= vo.FrameLeftBand() + vo.FrameRightBand();
     _FrameHeight -= vo.FrameTopBand() + vo.FrameBottomBand();
     if (_FrameWidth <= 0 || _FrameHeight <= 0) {
-      ShowErrorBox(QStringLiteral("crop dimensions are outside the range of the original image."));
+      ShowError(QStringLiteral("crop dimensions are outside the range of the original image."));
       return;
     }
   }

@@ -329,6 +329,42 @@ TEST(ConverterLifetime, DestroyingARunningConverterStopsItAndRaisesNothingMore) 
   EXPECT_EQ(recorder.Count("complete"), 0);
 }
 
+// Destruction closes the gate, wakes the worker wherever it waits and joins
+// it, without running the main thread's event loop: nothing more reaches the
+// owner, no box opens, nothing hangs.
+TEST(ConverterLifetime, DestructionCutsShortWhateverTheWorkerWaitsFor) {
+  struct TCase {
+    const char* where;
+    std::function<void(TScriptedConverter&)> script;
+    std::function<void(TScriptedConverter&)> before;  // on the main thread, before the destruction
+  };
+  const TCase cases[] = {
+      {"a hand-over of progress", [](TScriptedConverter& s) { while (s.CheckLoopState()) s.DoProgress(true), std::this_thread::sleep_for(1ms); }, {}},
+      {"the error box", [](TScriptedConverter& s) { s.Fail("never shown"); }, {}},
+      {"a pause", [](TScriptedConverter& s) { while (s.CheckLoopState()) std::this_thread::sleep_for(1ms); },
+       [](TScriptedConverter& c) { c.Pause(); }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.where);
+    TakeErrorBoxes();
+    TEventRecorder recorder;
+    auto converter = std::make_unique<TScriptedConverter>();
+    recorder.Attach(*converter);
+    converter->Script = c.script;
+    converter->Convert();
+    std::this_thread::sleep_for(50ms);  // the worker reaches its wait; no events are pumped
+    if (c.before) c.before(*converter);
+    const auto start = std::chrono::steady_clock::now();
+    converter.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    PumpUntil([] { return false; }, 100);
+    EXPECT_EQ(recorder.Count("complete"), 0);
+    EXPECT_EQ(recorder.Count("progress"), 0);
+    EXPECT_TRUE(TakeErrorBoxes().isEmpty());
+    EXPECT_EQ(engine::ConvertThreadCount(), 0) << "the worker was joined";
+  }
+}
+
 TEST(ConverterLifetime, TheCompletionHandlerMayDestroyTheConverter) {
   auto* c = new TScriptedConverter;
   bool destroyed = false;
