@@ -51,7 +51,8 @@ int Profiles(const QStringList& args) {
   return 0;
 }
 
-bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error, QString* applied) {
+bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error, QString* applied,
+                           QString* extension) {
   QStringList descriptions;
   for (qsizetype i = 0; i < args.size();) {
     if (args[i] != QLatin1String("--profile")) {
@@ -80,6 +81,7 @@ bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& 
       return false;
     }
     if (applied) *applied = profile->Description();
+    if (extension) *extension = profile->Extension();
   }
   return true;
 }
