@@ -4,7 +4,6 @@
 // through the filters of page 2, and the settings of one task per source.
 
 #include <QCheckBox>
-#include <QCollator>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
@@ -70,6 +69,36 @@ void FillTrackList(QComboBox* list, const std::vector<inspect::TMediaTrack>& tra
   list->setEnabled(list->count() > 1);
 }
 
+// A run of digits without its leading zeros.
+QStringView Significant(QStringView digits) {
+  qsizetype k = 0;
+  while (k + 1 < digits.size() && digits[k] == u'0') ++k;
+  return digits.mid(k);
+}
+
+// Names in the order people count them ("clip2" before "clip10"), letters
+// ignoring case.
+bool NaturalLess(const QString& a, const QString& b) {
+  qsizetype i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (a[i].isDigit() && b[j].isDigit()) {
+      const qsizetype si = i, sj = j;
+      while (i < a.size() && a[i].isDigit()) ++i;
+      while (j < b.size() && b[j].isDigit()) ++j;
+      const QStringView x = Significant(QStringView(a).mid(si, i - si));
+      const QStringView y = Significant(QStringView(b).mid(sj, j - sj));
+      if (x.size() != y.size()) return x.size() < y.size();
+      if (const int c = x.compare(y); c != 0) return c < 0;
+      continue;
+    }
+    const char32_t x = a[i].toCaseFolded().unicode(), y = b[j].toCaseFolded().unicode();
+    if (x != y) return x < y;
+    ++i, ++j;
+  }
+  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+  return a < b;  // the same but for case or zeros: still one order
+}
+
 int StreamAt(const std::vector<inspect::TMediaTrack>& tracks, int position) {
   return position >= 0 && position < int(tracks.size()) ? tracks[size_t(position)].Stream : -1;
 }
@@ -84,11 +113,9 @@ QStringList MediaFilesInFolder(const QString& Folder, bool SubFolders) {
     const QString file = it.next();
     if (FolderMediaSuffixes.contains(QFileInfo(file).suffix(), Qt::CaseInsensitive)) files << file;
   }
-  QCollator collator;
-  collator.setNumericMode(true);  // clip2 before clip10
   const QDir base(Folder);
   std::sort(files.begin(), files.end(), [&](const QString& a, const QString& b) {
-    return collator.compare(base.relativeFilePath(a), base.relativeFilePath(b)) < 0;
+    return NaturalLess(base.relativeFilePath(a), base.relativeFilePath(b));
   });
   return files;
 }

@@ -17,17 +17,6 @@ using namespace testing_support;
 
 namespace {
 
-// Video, a loud and a quiet audio track, one subtitle track, 1 s.
-QString TwoAudioTracks() {
-  const QByteArray srt = QByteArray("1\n00:00:00,000 --> 00:00:01,000\nHello\n\n").toBase64();
-  return FixtureFromArguments({"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
-                               "sine=frequency=440:sample_rate=44100:duration=1", "-f", "lavfi", "-i",
-                               "sine=frequency=440:sample_rate=44100:duration=1,volume=0.05", "-f", "srt", "-i",
-                               "data:text/plain;base64," + QString::fromLatin1(srt), "-map", "0", "-map", "1", "-map",
-                               "2", "-map", "3", "-c:v", "mpeg4", "-c:a", "mp2", "-c:s", "srt"},
-                              "mkv");
-}
-
 int Streams(const QString& file, const char* kind) {
   return RunTool("ffprobe", {"-v", "error", "-select_streams", kind, "-show_entries", "stream=index", "-of", "csv=p=0",
                              file})
@@ -38,7 +27,7 @@ int Streams(const QString& file, const char* kind) {
 }  // namespace
 
 TEST(StreamChoice, TheTracksOfASourceAndItsDefaults) {
-  const inspect::TMediaSummary s = inspect::ProbeMediaFile(TwoAudioTracks());
+  const inspect::TMediaSummary s = inspect::ProbeMediaFile(TwoAudioTracksFixture());
   ASSERT_TRUE(s.Media) << s.Error.toStdString();
   EXPECT_NEAR(s.Duration, 1.0, 0.1);
   EXPECT_EQ(s.BestVideo, 0);
@@ -57,7 +46,7 @@ TEST(StreamChoice, TheTracksOfASourceAndItsDefaults) {
 }
 
 TEST(StreamChoice, TheSecondAudioTrackIsConvertedIntoEveryKindOfTarget) {
-  const QString source = TwoAudioTracks();
+  const QString source = TwoAudioTracksFixture();
   const inspect::TMediaSummary s = inspect::ProbeMediaFile(source);
   ASSERT_EQ(s.Audio.size(), 2u);
   const struct {
