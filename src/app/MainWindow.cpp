@@ -330,7 +330,8 @@ void TFormMain::StartTask() {
 
 void TFormMain::PauseTask() {
   TAVTask* task = FList->FocusedTask();
-  if (task && task->Status == stRunning) task->Pause();
+  // A waiting task is held back: the queue passes it by.
+  if (task && (task->Status == stRunning || task->Status == stWaiting)) task->Pause();
   UpdateActions();
 }
 
