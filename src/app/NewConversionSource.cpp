@@ -24,7 +24,6 @@
 #include "dvd/DvdScan.h"
 #include "dvd/DvdStream.h"
 #include "engine/ErrorBox.h"
-#include "inspect/AVProbe.h"
 #include "media/StreamInput.h"
 #include "profiles/AVProfile.h"
 #include "tasks/TaskCaptions.h"

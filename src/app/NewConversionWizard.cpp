@@ -33,7 +33,6 @@
 #include "engine/ErrorBox.h"
 #include "filters/AVFilter.h"
 #include "profiles/AVProfile.h"
-#include "tasks/BatchTargets.h"
 #include "tasks/Configuration.h"
 #include "tasks/ConversionSettings.h"
 #include "tasks/PersistentManager.h"

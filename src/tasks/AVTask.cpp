@@ -204,18 +204,17 @@ void TAVTask::CompleteFailed(const QString& message) {
 
 void TAVTask::DoComplete() {
   FCompletionPending = false;
-  auto* queue = dynamic_cast<TConvertingNode*>(Category);
-  if (queue) queue->RunEnded();
-  const QString error = Converter().ErrorMsg();
-  if (!error.isEmpty()) {
-    CompleteFailed(error);
-  } else {
-    Status = stFinished;
-    RepaintRow();
-    StoreFinished(false);
+  // Its place goes to the next waiting task at once, which then converts
+  // while this one is stored and filed.
+  if (auto* queue = dynamic_cast<TConvertingNode*>(Category)) {
+    queue->RunEnded();
+    queue->RunQueue();
   }
-  // The task may be gone by now; its place goes to the next waiting one.
-  if (queue) queue->RunQueue();
+  const QString error = Converter().ErrorMsg();
+  if (!error.isEmpty()) return CompleteFailed(error);
+  Status = stFinished;
+  RepaintRow();
+  StoreFinished(false);
 }
 
 namespace {
