@@ -34,10 +34,13 @@ class TBatchRun {
   };
 
   void StartNext();
-  void Start(TItem& item, int number);
+  // False when the source is refused before converting (a name the stored
+  // task could not keep).
+  bool Start(TItem& item, int number);
   void Ended(TItem& item, int number);
   void Interrupt();
-  void Say(const QString& line) const;
+  // A line over the progress line; failures are told also when quiet.
+  void Say(const QString& line, bool failure = false) const;
   void ShowProgress() const;
 
   const TConvertRequest& FRequest;
@@ -78,8 +81,11 @@ TBatchRun::TBatchRun(const TAVConvertOptions& options, const TConvertRequest& re
   }
 }
 
-void TBatchRun::Say(const QString& line) const {
-  if (FRequest.quiet) return;
+void TBatchRun::Say(const QString& line, bool failure) const {
+  if (FRequest.quiet) {
+    if (failure) std::fprintf(stderr, "%s\n", qPrintable(line));
+    return;
+  }
   // Over the progress line, which is drawn again after it.
   std::fprintf(stderr, "\r%-70s\n", qPrintable(line));
   ShowProgress();
@@ -94,13 +100,23 @@ void TBatchRun::ShowProgress() const {
                int(FItems.size()), FRunning);
 }
 
-void TBatchRun::Start(TItem& item, int number) {
+bool TBatchRun::Start(TItem& item, int number) {
   item.converter = std::make_unique<TAVConverter>();
   TAVConverter& c = *item.converter;
   c.SetConvertOptions(FOptions);
   c.InputFiles() = {item.source};
   c.OutputFiles() = {item.target};
-  if (FRequest.saveTask) item.recorder = std::make_unique<TTaskRecorder>(c, FProfile);
+  if (FRequest.saveTask) {
+    item.recorder = std::make_unique<TTaskRecorder>(c, FProfile);
+    try {
+      RequireStorableSettings(item.recorder->Settings());
+    } catch (const EAVError& e) {
+      item.ended = true;
+      ++FEnded, ++FFailed;
+      Say(QStringLiteral("[%1/%2] refused %3: %4").arg(number).arg(FItems.size()).arg(item.source, e.Message()), true);
+      return false;
+    }
+  }
   TTaskRecorder* recorder = item.recorder.get();
   const bool verbose = FRequest.verbose;
   c.OnLog = [recorder, verbose](TAVConverter*, int, const QString& text) {
@@ -112,6 +128,7 @@ void TBatchRun::Start(TItem& item, int number) {
   ++FRunning;
   Say(QStringLiteral("[%1/%2] %3 -> %4").arg(number).arg(FItems.size()).arg(item.source, item.target));
   c.Convert();
+  return true;
 }
 
 void TBatchRun::StartNext() {
@@ -130,7 +147,8 @@ void TBatchRun::Ended(TItem& item, int number) {
   if (!error.isEmpty()) ++FFailed;
   if (item.recorder && !item.recorder->Save(*item.converter)) ++FFailed;
   Say(error.isEmpty() ? QStringLiteral("[%1/%2] converted %3").arg(number).arg(FItems.size()).arg(item.target)
-                      : QStringLiteral("[%1/%2] failed %3: %4").arg(number).arg(FItems.size()).arg(item.source, error));
+                      : QStringLiteral("[%1/%2] failed %3: %4").arg(number).arg(FItems.size()).arg(item.source, error),
+      !error.isEmpty());
   // Started from the event loop, so that this converter's completion is over first.
   QTimer::singleShot(0, [this] { StartNext(); });
 }

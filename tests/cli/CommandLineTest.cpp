@@ -128,4 +128,12 @@ TEST(CommandLine, SeveralSourcesGoIntoTheOutputFolder) {
   const TCliRun same = RunCli({"convert", first, "--output-folder", out + "/same", "--quiet"});
   EXPECT_EQ(same.exitCode, 0) << same.err.toStdString();
   EXPECT_EQ(ProbeFormat(out + "/same/clip.avi", "format_name"), "avi");
+
+  // A name a stored task cannot keep is refused before converting, even quietly.
+  const QString odd = folder + "/odd" + QChar(1) + ".avi";
+  ASSERT_TRUE(QFile::copy(Clip(), odd));
+  const TCliRun saved = RunCli({"convert", odd, first, "--output-folder", out + "/saved", "--save-task", "--quiet"});
+  EXPECT_EQ(saved.exitCode, 1);
+  EXPECT_TRUE(saved.err.startsWith("[1/2] refused " + odd + ": Cannot make the task: SourceFile")) << saved.err.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(out + "/saved/clip.avi"));
 }
