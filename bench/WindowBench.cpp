@@ -1,9 +1,12 @@
 // How the main window keeps up: the lateness of a 10 ms timer on the main
 // thread while four conversions run side by side (each reporting progress
 // into the task list), and the time a category of 10 000 finished tasks
-// takes to open. Runs the real program start-up in a temporary data folder.
+// takes to open; or, with --batch, a batch of many files made in the wizard
+// and run by the queue (BatchBench.cpp). Runs the real program start-up in a
+// temporary data folder.
 //
 //   window-bench SOURCE_MEDIA [SECONDS]
+//   window-bench --batch SOURCE_MEDIA COUNT PROFILE LIMIT
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,21 +29,14 @@
 #include "tasks/OmniXML.h"
 #include "tasks/PersistentManager.h"
 #include "tasks/Sqlite.h"
+#include "BenchSupport.h"
+
+int RunBatchBench(const QStringList& arguments, const QString& dataHome);
 
 namespace {
 
-double Percentile(std::vector<double> values, double p) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const size_t at = std::min(values.size() - 1, size_t(p / 100.0 * double(values.size())));
-  return values[at];
-}
-
-void Pump(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
+using bench::Percentile;
+using bench::Pump;
 
 // Four conversions of the source into the temporary folder; returns the
 // lateness of each timer tick in milliseconds.
@@ -54,23 +50,12 @@ std::vector<double> MeasureLatency(TFormMain& window, const QString& source, con
     settings->SetCategoryId(1);
     converting->NewConversion(std::move(settings));
   }
-  std::vector<double> lateness;
+  const bench::TLatenessProbe probe;
   QElapsedTimer clock;
   clock.start();
-  qint64 last = clock.elapsed();
-  QTimer tick;
-  tick.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&tick, &QTimer::timeout, [&] {
-    const qint64 now = clock.elapsed();
-    lateness.push_back(double(std::max<qint64>(0, now - last - 10)));
-    last = now;
-  });
-  tick.start(10);
-  while (clock.elapsed() < seconds * 1000 && !converting->Tasks().empty())
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  tick.stop();
+  bench::PumpUntil([&] { return clock.elapsed() >= seconds * 1000 || converting->Tasks().empty(); });
   std::printf("conversions still running after %.1f s: %zu\n", clock.elapsed() / 1000.0, converting->Tasks().size());
-  return lateness;
+  return probe.Lateness();
 }
 
 // 10 000 finished task rows under category 1, in one transaction.
@@ -103,6 +88,8 @@ int main(int argc, char** argv) {
   QTemporaryDir dataHome;
   qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
   QApplication application(argc, argv);
+  if (argc > 1 && qstrcmp(argv[1], "--batch") == 0)
+    return RunBatchBench(application.arguments().mid(2), dataHome.path());
   if (argc < 2) {
     std::fprintf(stderr, "usage: window-bench SOURCE_MEDIA [SECONDS]\n");
     return 2;

@@ -5,12 +5,14 @@
 #include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
 
-void Guarded(const std::function<void()>& action) {
+void Guarded(const std::function<void()>& action, const std::function<void(const QString& message)>& report) {
   try {
     action();
   } catch (const EAVError& e) {
-    ShowErrorBox(e.Message());
+    report(e.Message());
   } catch (const std::exception& e) {
-    ShowErrorBox(QString::fromUtf8(e.what()));
+    report(QString::fromUtf8(e.what()));
   }
 }
+
+void Guarded(const std::function<void()>& action) { Guarded(action, ShowErrorBox); }

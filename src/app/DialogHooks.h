@@ -7,14 +7,15 @@
 #include <memory>
 
 #include "app/DeleteDialog.h"
+#include "app/NewConversion.h"
 
 class QWidget;
 class TAVProfileList;
 class TConversionSettings;
 
 struct TDialogHooks {
-  using TWizard = std::function<std::unique_ptr<TConversionSettings>(QWidget* parent, TAVProfileList& profiles,
-                                                                     const QString& sourceFile)>;
+  using TWizard =
+      std::function<TNewConversions(QWidget* parent, TAVProfileList& profiles, const QString& sourceFile)>;
   using TOptions = std::function<bool(QWidget* parent)>;
   using TCategory = std::function<bool(QWidget* parent, QString& name, QString& path, bool isNew)>;
   using TDelete = std::function<bool(QWidget* parent, TDeleteChoice& choice)>;

@@ -91,6 +91,16 @@ void MailSymbol(QPainter& p, const QRectF& r) {
   p.drawPolyline(QPolygonF({c + QPointF(-w, -h), c + QPointF(0, h * 0.2), c + QPointF(w, -h)}));
 }
 
+// A clock face: a task waiting in the queue.
+void ClockSymbol(QPainter& p, const QRectF& r) {
+  const QPointF c = r.center();
+  const double s = r.width() * 0.3;
+  p.setPen(QPen(Qt::white, r.width() * 0.09, Qt::SolidLine, Qt::RoundCap));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(c, s, s);
+  p.drawPolyline(QPolygonF({c + QPointF(0, -s * 0.65), c, c + QPointF(s * 0.5, 0)}));
+}
+
 void GearSymbol(QPainter& p, const QRectF& r) {
   const QPointF c = r.center();
   const double s = r.width() * 0.27;
@@ -153,6 +163,7 @@ TImageList CreateTaskImages() {
   list.Add(Badge(16, Amber, PauseSymbol));
   list.Add(Badge(16, Red, CrossSymbol));
   list.Add(Badge(16, Blue, TickSymbol));
+  list.Add(Badge(16, Grey, ClockSymbol));
   return list;
 }
 

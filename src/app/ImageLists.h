@@ -25,7 +25,7 @@ class TImageList {
 
 // 0 = converting node ("任务列表"), 1 = category node.
 TImageList CreateExplorerImages();
-// One per task status: running, paused, error, finished.
+// One per task status: running, paused, error, finished, waiting.
 TImageList CreateTaskImages();
 // 48×48: 0 add, 1 start, 2 pause, 3 stop, 4 options, 5 home page, 6 … 10
 // spare, 11 bug report.

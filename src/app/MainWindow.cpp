@@ -3,8 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -17,7 +20,9 @@
 #include "app/FrameList.h"
 #include "app/GlobalData.h"
 #include "app/MakerLinks.h"
+#include "app/NewConversion.h"
 #include "app/ShellServices.h"
+#include "engine/ErrorBox.h"
 #include "tasks/AVTask.h"
 #include "tasks/Configuration.h"
 #include "tasks/ConversionSettings.h"
@@ -33,6 +38,11 @@ enum TToolbarImage { tiNew = 0, tiStart = 1, tiPause = 2, tiStop = 3, tiHome = 5
 
 constexpr int IdleInterval = 100;  // ms between two updates of the actions
 
+// "停止" ends a run, or takes a waiting task out of the queue.
+bool IsStoppable(const TAVTask& task) {
+  return task.Status == stRunning || task.Status == stPaused || task.Status == stWaiting;
+}
+
 }  // namespace
 
 TFormMain::TFormMain(TdmGlobal& Data, QWidget* parent) : QMainWindow(parent), FData(Data) {
@@ -43,6 +53,7 @@ TFormMain::TFormMain(TdmGlobal& Data, QWidget* parent) : QMainWindow(parent), FD
   CreateActions();
   CreateMenus();
   CreateToolBar();
+  CreateStatusBar();
   CreateFrames();
   ConnectFrames();
   FData.SetViews(FExplorer, FList);
@@ -51,9 +62,13 @@ TFormMain::TFormMain(TdmGlobal& Data, QWidget* parent) : QMainWindow(parent), FD
   setWindowState(Qt::WindowMaximized);
 
   FIdleTimer.setInterval(IdleInterval);
-  connect(&FIdleTimer, &QTimer::timeout, this, &TFormMain::UpdateActions);
+  connect(&FIdleTimer, &QTimer::timeout, this, [this] {
+    UpdateActions();
+    UpdateStatusBar();
+  });
   FIdleTimer.start();
   UpdateActions();
+  UpdateStatusBar();
 }
 
 TFormMain::~TFormMain() {
@@ -97,11 +112,7 @@ void TFormMain::CreateActions() {
   guarded(actPauseTask, &TFormMain::PauseTask);
   guarded(actStopTask, &TFormMain::StopTask);
   connect(actShutdown, &QAction::toggled, this, &TFormMain::ToggleShutdown);
-  connect(actOptions, &QAction::triggered, this, [this] {
-    Guarded([this] {
-      if (TDialogHooks::Options) TDialogHooks::Options(this);
-    });
-  });
+  guarded(actOptions, &TFormMain::ShowOptions);
   connect(actHome, &QAction::triggered, this, [] { shell::OpenDocument(maker::HomePage()); });
   connect(actBugreport, &QAction::triggered, this, [] { shell::OpenDocument(maker::BugReportLink()); });
   connect(actAbout, &QAction::triggered, this, [this] {
@@ -170,6 +181,27 @@ void TFormMain::CreateWebPanel() {
   tbMain->addWidget(wbAd);
 }
 
+void TFormMain::CreateStatusBar() {
+  const auto label = [this](const char* name) {
+    auto* l = new QLabel(statusBar());
+    l->setObjectName(QLatin1String(name));
+    statusBar()->addWidget(l);
+    return l;
+  };
+  statusBar()->setObjectName(QStringLiteral("sbMain"));
+  lblRunning = label("lblRunning");
+  lblWaiting = label("lblWaiting");
+  lblEnded = label("lblEnded");
+  auto* caption = label("lblBatch");
+  caption->setText(QStringLiteral("总进度:"));
+  pbBatch = new QProgressBar(statusBar());
+  pbBatch->setObjectName(QStringLiteral("pbBatch"));
+  pbBatch->setRange(0, 1000);
+  pbBatch->setFormat(QStringLiteral("%p%"));
+  pbBatch->setFixedWidth(160);
+  statusBar()->addWidget(pbBatch);
+}
+
 void TFormMain::CreateFrames() {
   FHorizontalSplitter = new QSplitter(Qt::Horizontal, this);
   FHorizontalSplitter->setObjectName(QStringLiteral("splExplorer"));
@@ -203,6 +235,8 @@ void TFormMain::ShowStartNode() {
   if (TConvertingNode* converting = FExplorer->ConvertingNode()) {
     FExplorer->View()->setFocus();
     FExplorer->SelectNode(converting);
+    // Tasks that waited when the program last ended go on waiting their turn.
+    Guarded([converting] { converting->RunQueue(); });
   }
 }
 
@@ -227,23 +261,44 @@ void TFormMain::ForgetRemovedTask() {
 void TFormMain::UpdateActions() {
   const TAVTask* focused = FList->FocusedTask();
   actStartTask->setEnabled(focused && focused->CanStart());
-  actPauseTask->setEnabled(focused && focused->Status == stRunning);
+  actPauseTask->setEnabled(focused && (focused->Status == stRunning || focused->Status == stWaiting));
   bool anyActive = false;
   for (const TAVTask* task : FList->SelectedTasks())
-    if (task->Status == stRunning || task->Status == stPaused) anyActive = true;
+    if (IsStoppable(*task)) anyActive = true;
   actStopTask->setEnabled(anyActive);
   FData.UpdateActions();
   FInfo->UpdateActions();
 }
 
+void TFormMain::UpdateStatusBar() {
+  const TConvertingNode* converting = FExplorer->ConvertingNode();
+  const TQueueState state = converting ? converting->QueueState() : TQueueState();
+  lblRunning->setText(QStringLiteral("正在转换: %1").arg(state.Running));
+  lblWaiting->setText(QStringLiteral("等待中: %1").arg(state.Waiting));
+  lblEnded->setText(QStringLiteral("已完成: %1").arg(state.Ended));
+  pbBatch->setValue(int(state.Progress * pbBatch->maximum() + 0.5));
+}
+
 void TFormMain::RunWizard(const QString& SourceFile) {
   Guarded([this, &SourceFile] {
     if (!TDialogHooks::NewConversion) return;
-    std::unique_ptr<TConversionSettings> settings = TDialogHooks::NewConversion(this, FData.ProfileList(), SourceFile);
-    if (!settings) return;
-    if (TConvertingNode* converting = FExplorer->ConvertingNode()) converting->NewConversion(std::move(settings));
+    AddConversions(TDialogHooks::NewConversion(this, FData.ProfileList(), SourceFile));
   });
   UpdateActions();
+}
+
+void TFormMain::AddConversions(TNewConversions Batch) {
+  TConvertingNode* converting = FExplorer->ConvertingNode();
+  if (!converting) return;
+  // Every task of the batch is made; a failure (a database that refuses)
+  // is told once, however many tasks met it.
+  QStringList failures;
+  for (auto& settings : Batch) {
+    Guarded([&] { converting->NewConversion(std::move(settings)); }, [&](const QString& message) {
+      if (!failures.contains(message)) failures << message;
+    });
+  }
+  if (!failures.isEmpty()) ShowErrorBox(failures.join(QLatin1Char('\n')));
 }
 
 void TFormMain::OpenForAnotherStart(const QString& SourceFile) {
@@ -275,15 +330,22 @@ void TFormMain::StartTask() {
 
 void TFormMain::PauseTask() {
   TAVTask* task = FList->FocusedTask();
-  if (task && task->Status == stRunning) task->Pause();
+  // A waiting task is held back: the queue passes it by.
+  if (task && (task->Status == stRunning || task->Status == stWaiting)) task->Pause();
   UpdateActions();
 }
 
 void TFormMain::StopTask() {
   std::vector<TAVTask*> tasks = FList->SelectedTasks();
   for (auto it = tasks.rbegin(); it != tasks.rend(); ++it)
-    if ((*it)->Status == stRunning || (*it)->Status == stPaused) (*it)->Stop();
+    if (IsStoppable(**it)) (*it)->Stop();
   UpdateActions();
+}
+
+void TFormMain::ShowOptions() {
+  if (!TDialogHooks::Options || !TDialogHooks::Options(this)) return;
+  // A higher limit lets waiting tasks start at once.
+  if (TConvertingNode* converting = FExplorer->ConvertingNode()) converting->RunQueue();
 }
 
 void TFormMain::ToggleShutdown(bool Checked) { AVConfiguration().SetShutdownWhenDone(Checked); }

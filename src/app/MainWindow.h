@@ -7,8 +7,12 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include "app/NewConversion.h"
+
 class QAction;
+class QLabel;
 class QMenu;
+class QProgressBar;
 class QSplitter;
 class QTextBrowser;
 class QToolBar;
@@ -32,15 +36,19 @@ class TFormMain : public QMainWindow {
   TFrameInfo* FrameInfo() const { return FInfo; }
   QTextBrowser* WebPanel() const { return wbAd; }
 
-  // Runs the wizard (with a preset source when given) and starts the task
-  // it describes.
+  // Runs the wizard (with a preset source when given) and starts the tasks
+  // it describes (one per source), or queues them.
   void RunWizard(const QString& SourceFile = {});
+  void AddConversions(TNewConversions Batch);
   // A later start of the program for the same data folder: the window comes
   // forward and, when a file was given, the wizard opens on it as soon as no
   // other dialog is open.
   void OpenForAnotherStart(const QString& SourceFile);
   // Enables each action by its rule; the window calls it whenever it is idle.
   void UpdateActions();
+  // The status bar: how many conversions run, wait and have ended, and the
+  // progress of the whole batch; refreshed with the actions.
+  void UpdateStatusBar();
 
   QAction* actNewConversion;
   QAction* actStartTask;
@@ -58,6 +66,7 @@ class TFormMain : public QMainWindow {
   void CreateMenus();
   void CreateToolBar();
   void CreateWebPanel();
+  void CreateStatusBar();
   void CreateFrames();
   void ConnectFrames();
   void ShowStartNode();
@@ -71,6 +80,7 @@ class TFormMain : public QMainWindow {
   void PauseTask();
   void StopTask();
   void ToggleShutdown(bool Checked);
+  void ShowOptions();
 
   TdmGlobal& FData;
   QToolBar* tbMain;
@@ -80,5 +90,9 @@ class TFormMain : public QMainWindow {
   TFrameExplorer* FExplorer;
   TFrameList* FList;
   TFrameInfo* FInfo;
+  QLabel* lblRunning;
+  QLabel* lblWaiting;
+  QLabel* lblEnded;
+  QProgressBar* pbBatch;
   QTimer FIdleTimer;
 };

@@ -5,11 +5,16 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
+
+#include "tasks/ConversionSettings.h"
 
 class QWidget;
 class TAVProfileList;
-class TConversionSettings;
 
-// SourceFile, when given, is put into the source field as if it had been chosen.
-std::unique_ptr<TConversionSettings> RunNewConversionWizard(QWidget* Parent, TAVProfileList& Profiles,
-                                                            const QString& SourceFile = {});
+// The settings of the tasks one finish of the wizard makes: one per source.
+using TNewConversions = std::vector<std::unique_ptr<TConversionSettings>>;
+
+// SourceFile, when given, is put into the source field as if it had been
+// chosen. Empty when the user gives up.
+TNewConversions RunNewConversionWizard(QWidget* Parent, TAVProfileList& Profiles, const QString& SourceFile = {});

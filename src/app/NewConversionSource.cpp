@@ -1,6 +1,6 @@
-// The source side of the new-conversion dialog: the file tab, the DVD tab with
-// its scan and title lists, the target name that follows the source, and the
-// time range chosen on the preview.
+// The source side of the new-conversion dialog: the DVD tab with its scan,
+// title, angle and chapter lists, the target name that follows the source,
+// and the time range chosen on the preview.
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,7 +24,6 @@
 #include "dvd/DvdScan.h"
 #include "dvd/DvdStream.h"
 #include "engine/ErrorBox.h"
-#include "inspect/AVProbe.h"
 #include "media/StreamInput.h"
 #include "profiles/AVProfile.h"
 #include "tasks/TaskCaptions.h"
@@ -45,8 +44,17 @@ const QString ZeroTime = QStringLiteral("00:00:00");
 const QString DvdDiscFilter = QStringLiteral(
     "DVD(VIDEO_TS.IFO;*.iso)|VIDEO_TS.IFO;video_ts.ifo;*.iso;*.ISO|All Files(*.*)|*.*");
 
-QString AskWithFileDialog(QWidget* Parent, TWizardPathKind, const QString& Filter) {
-  return QFileDialog::getOpenFileName(Parent, QString(), QString(), Filter);
+QStringList AskWithFileDialog(QWidget* Parent, TWizardPathKind Kind, const QString& Filter) {
+  switch (Kind) {
+    case TWizardPathKind::SourceFile: return QFileDialog::getOpenFileNames(Parent, QString(), QString(), Filter);
+    case TWizardPathKind::SourceFolder: {
+      const QString folder = QFileDialog::getExistingDirectory(Parent);
+      return folder.isEmpty() ? QStringList() : QStringList{folder};
+    }
+    case TWizardPathKind::DvdDisc: break;
+  }
+  const QString disc = QFileDialog::getOpenFileName(Parent, QString(), QString(), Filter);
+  return disc.isEmpty() ? QStringList() : QStringList{disc};
 }
 
 TWizardPathChooser& PathChooser() {
@@ -71,12 +79,21 @@ void FillNumbers(QComboBox* List, int Count) {
   for (int n = 1; n <= Count; ++n) List->addItem(QString::number(n));
 }
 
+void ChooseQuietly(QComboBox* List, int Index) {
+  const QSignalBlocker quiet(List);
+  List->setCurrentIndex(Index);
+}
+
 }  // namespace
 
 TWizardPathChooser SetWizardPathChooser(TWizardPathChooser Chooser) {
   TWizardPathChooser previous = PathChooser();
   PathChooser() = Chooser ? std::move(Chooser) : TWizardPathChooser(AskWithFileDialog);
   return previous;
+}
+
+QStringList AskWizardPath(QWidget* Parent, TWizardPathKind Kind, const QString& Filter) {
+  return PathChooser()(Parent, Kind, Filter);
 }
 
 QString WizardFileFilter(const QString& PipeFilter) {
@@ -91,29 +108,7 @@ QString WizardFileFilter(const QString& PipeFilter) {
   return filters.join(QStringLiteral(";;"));
 }
 
-// --------------------------------------------------------------- the tabs
-
-QWidget* TFormNewConversion::CreateFileTab() {
-  auto* tab = new QWidget;
-  tab->setObjectName(QStringLiteral("tsFile"));
-  edtSource = new QLineEdit(tab);
-  edtSource->setObjectName(QStringLiteral("edtSource"));
-  edtSource->setReadOnly(true);
-  btnBrowse = new QToolButton(tab);
-  btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
-  btnBrowse->setText(QStringLiteral("..."));
-
-  auto* grid = new QGridLayout(tab);
-  grid->addWidget(new QLabel(QStringLiteral("输入文件:"), tab), 0, 0);
-  grid->addWidget(edtSource, 0, 1);
-  grid->addWidget(btnBrowse, 0, 2);
-  grid->setColumnStretch(1, 1);
-  grid->setRowStretch(1, 1);
-
-  connect(btnBrowse, &QToolButton::clicked, this, &TFormNewConversion::BrowseSource);
-  connect(edtSource, &QLineEdit::textChanged, this, &TFormNewConversion::SourceChange);
-  return tab;
-}
+// ---------------------------------------------------------------- DVD tab
 
 QWidget* TFormNewConversion::CreateDvdTab() {
   auto* tab = new QWidget;
@@ -124,17 +119,15 @@ QWidget* TFormNewConversion::CreateDvdTab() {
   btnBrowseDvd->setObjectName(QStringLiteral("btnBrowseDvd"));
   btnBrowseDvd->setText(QStringLiteral("..."));
   btnBrowseDvd->setToolTip(QStringLiteral("VIDEO_TS / ISO"));
-  const auto list = [tab](const char* name, bool enabled) {
+  const auto list = [tab](const char* name) {
     auto* combo = new QComboBox(tab);
     combo->setObjectName(QLatin1String(name));
-    combo->setEnabled(enabled);
     return combo;
   };
-  cbbTitle = list("cbbTitle", true);
-  // Shown but not offered: the whole title in its first angle is converted.
-  cbbAngle = list("cbbAngle", false);
-  cbbChapter = list("cbbChapter", false);
-  cbbThrough = list("cbbThrough", false);
+  cbbTitle = list("cbbTitle");
+  cbbAngle = list("cbbAngle");
+  cbbChapter = list("cbbChapter");
+  cbbThrough = list("cbbThrough");
 
   auto* grid = new QGridLayout(tab);
   grid->addWidget(new QLabel(QStringLiteral("光驱:"), tab), 0, 0);
@@ -156,6 +149,9 @@ QWidget* TFormNewConversion::CreateDvdTab() {
   cbbDrive->OnSelect = [this](TDvdCombo* Sender) { DriveSelected(Sender->currentIndex()); };
   connect(btnBrowseDvd, &QToolButton::clicked, this, &TFormNewConversion::BrowseDvd);
   connect(cbbTitle, &QComboBox::currentIndexChanged, this, &TFormNewConversion::TitleChange);
+  connect(cbbAngle, &QComboBox::currentIndexChanged, this, &TFormNewConversion::SourceChange);
+  connect(cbbChapter, &QComboBox::currentIndexChanged, this, &TFormNewConversion::FirstChapterChange);
+  connect(cbbThrough, &QComboBox::currentIndexChanged, this, &TFormNewConversion::LastChapterChange);
   return tab;
 }
 
@@ -166,38 +162,10 @@ const dvd::hb_title_t* TFormNewConversion::CurrentTitle() const {
   return index >= 0 && static_cast<size_t>(index) < FTitles.size() ? &FTitles[static_cast<size_t>(index)] : nullptr;
 }
 
-// ------------------------------------------------------------ file source
-
-void TFormNewConversion::SetSourceFile(const QString& FileName) {
-  tabSource->setCurrentIndex(FileTab);
-  edtSource->setText(FileName);
-}
-
-void TFormNewConversion::BrowseSource() {
-  const QString chosen = PathChooser()(this, TWizardPathKind::SourceFile, WizardFileFilter(NewConversionSourceFilter));
-  if (chosen.isEmpty()) return;
-  if (!FileIsMedia(chosen)) {
-    ShowErrorBox(QStringLiteral("无效的文件"));
-    return;
-  }
-  edtSource->setText(chosen);
-}
-
-bool TFormNewConversion::FileIsMedia(const QString& FileName) const {
-  TAVProbe probe;
-  probe.SetFileName(FileName);
-  try {
-    probe.SetActive(true);
-  } catch (const std::exception&) {
-    return false;
-  }
-  return probe.HasVideo() || probe.HasAudio();
-}
-
 // ------------------------------------------------------------- DVD source
 
 void TFormNewConversion::BrowseDvd() {
-  QString chosen = PathChooser()(this, TWizardPathKind::DvdDisc, WizardFileFilter(DvdDiscFilter));
+  QString chosen = PathChooser()(this, TWizardPathKind::DvdDisc, WizardFileFilter(DvdDiscFilter)).value(0);
   if (chosen.isEmpty()) return;
   const QFileInfo info(chosen);
   if (info.isFile() && info.fileName().compare(QStringLiteral("VIDEO_TS.IFO"), Qt::CaseInsensitive) == 0)
@@ -258,12 +226,24 @@ void TFormNewConversion::TitleChange() {
     ~TScanFlag() { Flag = false; }
   } clear{FScanning};
   FillNumbers(cbbAngle, std::max(1, title->angle_count));
-  cbbAngle->setCurrentIndex(0);
+  ChooseQuietly(cbbAngle, 0);
   const int chapters = dvd::hb_list_count(title->list_chapter);
   FillNumbers(cbbChapter, chapters);
   FillNumbers(cbbThrough, chapters);
-  cbbChapter->setCurrentIndex(0);
-  cbbThrough->setCurrentIndex(chapters - 1);
+  ChooseQuietly(cbbChapter, 0);
+  ChooseQuietly(cbbThrough, chapters - 1);
+  SourceChange();
+}
+
+// The first chapter never lies past the last one, nor the last before the
+// first: moving one past the other takes the other along.
+void TFormNewConversion::FirstChapterChange() {
+  if (cbbChapter->currentIndex() > cbbThrough->currentIndex()) ChooseQuietly(cbbThrough, cbbChapter->currentIndex());
+  SourceChange();
+}
+
+void TFormNewConversion::LastChapterChange() {
+  if (cbbThrough->currentIndex() < cbbChapter->currentIndex()) ChooseQuietly(cbbChapter, cbbThrough->currentIndex());
   SourceChange();
 }
 
@@ -286,7 +266,7 @@ QString TFormNewConversion::SourceText() {
 void TFormNewConversion::ReleaseUnusedStreams() {
   // Streams an input opened are freed by that input; the one the settings
   // name waits for the task that takes them.
-  const int kept = FSettings ? 0 : FKeptStream;
+  const int kept = FSettings.empty() ? FKeptStream : 0;
   for (const int number : FStreams)
     if (number != kept) media::ReleaseStream(number);
   FStreams.clear();
@@ -296,7 +276,9 @@ void TFormNewConversion::ReleaseUnusedStreams() {
 
 void TFormNewConversion::SourceChange() {
   RefreshPreview();
-  SetTargetName();
+  // The folder a batch goes to stays as the user made it while another of
+  // its sources is previewed.
+  if (DvdTabActive() || !IsBatch() || !FBatchTarget) SetTargetName();
   UpdateButtons();
 }
 
@@ -317,7 +299,8 @@ void TFormNewConversion::RefreshPreview() {
     pvPreview->SetInputFile(source);
     pvPreview->SetActive(true);
   }
-  ClearTimeSelection();
+  // A range chosen for a batch holds for every source of it.
+  if (!FKeepTimeRange) ClearTimeSelection();
   lblDuration->setText(ZeroTime);
   if (pvPreview->Active()) {
     const double duration = pvPreview->Duration();
@@ -330,6 +313,8 @@ void TFormNewConversion::RefreshPreview() {
 }
 
 void TFormNewConversion::SetTargetName() {
+  FBatchTarget = !DvdTabActive() && IsBatch();
+  if (FBatchTarget) return edtSavePath->setText(FCategoryFolder);
   const TAVProfile* profile = CurrentProfile();
   const QString extension = profile ? profile->Extension() : QString();
   QString target = edtSavePath->text();

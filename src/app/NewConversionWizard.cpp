@@ -1,5 +1,6 @@
 #include "app/NewConversionWizard.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
@@ -26,12 +27,15 @@
 #include "app/NewConversion.h"
 #include "app/PreviewControl.h"
 #include "app/ProfileEditor.h"
+#include "app/SourceProber.h"
+#include "app/VirtualTreeEdit.h"
 #include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
 #include "filters/AVFilter.h"
 #include "profiles/AVProfile.h"
 #include "tasks/Configuration.h"
 #include "tasks/ConversionSettings.h"
+#include "tasks/PersistentManager.h"
 
 namespace {
 
@@ -62,6 +66,8 @@ TFormNewConversion::TFormNewConversion(TAVProfileList& Profiles, QWidget* parent
   setWindowTitle(QStringLiteral("转换向导： 先选择\"输入文件\"  再设置\"输出配置\"   最后点\"开始转换\""));
   setFixedSize(674, 475);
   SetInitialOptions();
+  FProber = new TSourceProber(this);
+  FProber->OnProbed = [this](const QString& file, const inspect::TMediaSummary& summary) { SourceProbed(file, summary); };
 
   lblTitle = new QLabel(this);
   lblTitle->setObjectName(QStringLiteral("lblTitle"));
@@ -82,6 +88,10 @@ TFormNewConversion::TFormNewConversion(TAVProfileList& Profiles, QWidget* parent
   layout->addWidget(CreateButtonRow());
 
   FillCategories();
+  // The picker reads its names from the database; without one it stays blank
+  // and the conversions still go under category 1 into the output folder.
+  if (TPersistentManager::IsConnected()) edtCategory->SetCategoryId(FCategoryId);
+  edtCategory->SetCategoryPath(FCategoryFolder);
   ShowPage(FirstPage);
   edtSource->setFocus();
 
@@ -118,7 +128,12 @@ QWidget* TFormNewConversion::CreateFirstPage() {
   tabSource->addTab(CreateFileTab(), QStringLiteral("视频文件"));
   tabSource->addTab(CreateDvdTab(), QStringLiteral("Dvd"));
   tabSource->setCurrentIndex(0);
-  tabSource->setFixedHeight(118);
+  tabSource->setFixedHeight(150);
+  // The tracks belong to the file tab's sources.
+  connect(tabSource, &QTabWidget::currentChanged, this, [this] {
+    FillTracks();
+    UpdateButtons();
+  });
 
   auto* left = new QWidget(page);
   auto* leftLayout = new QVBoxLayout(left);
@@ -157,6 +172,11 @@ QWidget* TFormNewConversion::CreateOutputRows(QWidget* parent) {
   btnEditProfile->setText(QStringLiteral("..."));
   btnEditProfile->setToolTip(QStringLiteral("Edit Profile"));
 
+  edtCategory = new TVirtualTreeEdit(rows);
+  edtCategory->setObjectName(QStringLiteral("edtCategory"));
+  edtCategory->setToolTip(QStringLiteral("分类"));
+  edtCategory->setMinimumWidth(110);
+  edtCategory->setMaximumWidth(120);
   edtSavePath = new QLineEdit(rows);
   edtSavePath->setObjectName(QStringLiteral("edtSavePath"));
   auto* folders = new QFileSystemModel(edtSavePath);
@@ -174,11 +194,15 @@ QWidget* TFormNewConversion::CreateOutputRows(QWidget* parent) {
   profileRow->addWidget(btnEditProfile);
   grid->addLayout(profileRow, 0, 1);
   grid->addWidget(Caption(QStringLiteral("保存路径:"), rows), 1, 0);
-  grid->addWidget(edtSavePath, 1, 1);
+  auto* targetRow = new QHBoxLayout;
+  targetRow->addWidget(edtCategory);
+  targetRow->addWidget(edtSavePath, 1);
+  grid->addLayout(targetRow, 1, 1);
 
   connect(cbbCategory, &QComboBox::currentIndexChanged, this, &TFormNewConversion::CategoryChange);
   connect(cbbProfile, &QComboBox::currentIndexChanged, this, &TFormNewConversion::ProfileChange);
   connect(btnEditProfile, &QToolButton::clicked, this, &TFormNewConversion::EditProfile);
+  connect(edtCategory, &TVirtualTreeEdit::Changed, this, &TFormNewConversion::CategoryPicked);
   return rows;
 }
 
@@ -201,15 +225,15 @@ QWidget* TFormNewConversion::CreateTimeGroup(QWidget* parent) {
   lblEnd = new QLabel(ZeroTime, group);
   lblEnd->setObjectName(QStringLiteral("lblEnd"));
 
-  auto* side = new QVBoxLayout;
-  side->addWidget(lblDuration);
-  side->addSpacing(8);
-  side->addWidget(btnSetStart);
-  side->addWidget(lblStart);
-  side->addSpacing(8);
-  side->addWidget(btnSetEnd);
-  side->addWidget(lblEnd);
-  side->addStretch(1);
+  auto* side = new QGridLayout;
+  side->setVerticalSpacing(4);
+  side->addWidget(lblDuration, 0, 0, 1, 2);
+  side->addWidget(btnSetStart, 1, 0);
+  side->addWidget(lblStart, 1, 1);
+  side->addWidget(btnSetEnd, 2, 0);
+  side->addWidget(lblEnd, 2, 1);
+  side->addWidget(CreateTrackRows(group), 3, 0, 1, 2);
+  side->setRowStretch(4, 1);
 
   auto* grid = new QGridLayout(group);
   grid->setContentsMargins(0, 0, 0, 0);
@@ -257,6 +281,8 @@ QWidget* TFormNewConversion::CreateButtonRow() {
 void TFormNewConversion::ShowPage(int Index) {
   pgPages->setCurrentIndex(Index);
   lblTitle->setText(Index == FirstPage ? QStringLiteral("选择要转的文件") : QStringLiteral("更多设置..."));
+  // Back from the filters: the preview shows them as they are now.
+  if (Index == FirstPage) UpdateFilterPreview();
   UpdateButtons();
 }
 
@@ -322,8 +348,10 @@ void TFormNewConversion::ProfileChange() {
   FrameVideoInfo->ShowProfile(profile);
   ShowExpectedSize();
   btnEditProfile->setEnabled(IsCustomProfile(profile));
-  if (profile && !edtSavePath->text().trimmed().isEmpty())
+  // A batch's field holds its folder; the names follow the profile at finish.
+  if (profile && !edtSavePath->text().trimmed().isEmpty() && !FBatchTarget)
     edtSavePath->setText(ChangeFileExt(edtSavePath->text(), profile->Extension()));
+  UpdateFilterPreview();
   UpdateButtons();
 }
 
@@ -374,7 +402,9 @@ void TFormNewConversion::Finish() {
   // back to what they were so that a second try starts from the same values.
   TAVConvertOptions before;
   before.Assign(options);
-  if (pgPages->currentIndex() == SecondPage) options.FilterOptions().SetVideoFilters(FilterText());
+  // Filters shown in the preview are converted as shown, from either page.
+  if (pgPages->currentIndex() == SecondPage || chkFilterPreview->isChecked())
+    options.FilterOptions().SetVideoFilters(FilterText());
   options.SetInputFormat(QString());
   options.SetThreadCount(AVConfiguration().EngineThreadCount());
   try {
@@ -391,29 +421,33 @@ void TFormNewConversion::Finish() {
   accept();
 }
 
-bool TFormNewConversion::BuildSettings() {
-  pvPreview->SetActive(false);
-  EnableTimeControls();
-  const QString source = SourceText();
-  if (source.isEmpty()) return false;
+std::unique_ptr<TConversionSettings> TFormNewConversion::SettingsFor(const QString& Source,
+                                                                   const QString& Target) const {
   auto settings = std::make_unique<TConversionSettings>();
-  settings->SetSourceFile(source);
-  if (DvdTabActive()) {
-    const dvd::TDvdDrive* drive = cbbDrive->Drives(FDriveIndex);
-    settings->SetSourceType(stDvd);
-    settings->SetDvdDriver(drive ? drive->DiscPath() : QString());
-    settings->SetDvdTitle(CurrentTitle()->index);
-    settings->SetDvdChapter(cbbChapter->currentText().toInt());
-    settings->SetDvdThrough(cbbThrough->currentText().toInt());
-    settings->SetDvdAngle(cbbAngle->currentText().toInt());
-    settings->SetDvdVolume(drive ? drive->Volume : QString());
-  } else {
-    settings->SetSourceType(stFile);
-  }
-  settings->SetTargetFile(edtSavePath->text().trimmed());
+  settings->SetSourceFile(Source);
+  settings->SetSourceType(stFile);
+  settings->SetTargetFile(Target);
   settings->SetProfile(CurrentProfile()->Description());
   settings->SetCategoryId(FCategoryId);
   settings->SetConvertOptions(cnvAV.ConvertOptions());
+  return settings;
+}
+
+bool TFormNewConversion::BuildSettings() {
+  pvPreview->SetActive(false);
+  EnableTimeControls();
+  if (!DvdTabActive()) return BuildBatchSettings();
+  const QString source = SourceText();
+  if (source.isEmpty()) return false;
+  auto settings = SettingsFor(source, edtSavePath->text().trimmed());
+  const dvd::TDvdDrive* drive = cbbDrive->Drives(FDriveIndex);
+  settings->SetSourceType(stDvd);
+  settings->SetDvdDriver(drive ? drive->DiscPath() : QString());
+  settings->SetDvdTitle(CurrentTitle()->index);
+  settings->SetDvdChapter(cbbChapter->currentText().toInt());
+  settings->SetDvdThrough(cbbThrough->currentText().toInt());
+  settings->SetDvdAngle(cbbAngle->currentText().toInt());
+  settings->SetDvdVolume(drive ? drive->Volume : QString());
   // A name the task could not keep exactly is refused here, while the user
   // can still choose another one.
   try {
@@ -422,19 +456,40 @@ bool TFormNewConversion::BuildSettings() {
     ShowErrorBox(e.Message());
     return false;
   }
-  if (DvdTabActive()) FKeptStream = FStream;
-  FSettings = std::move(settings);
+  FKeptStream = FStream;
+  FSettings.clear();
+  FSettings.push_back(std::move(settings));
   return true;
 }
 
-std::unique_ptr<TConversionSettings> TFormNewConversion::TakeSettings() { return std::move(FSettings); }
+std::unique_ptr<TConversionSettings> TFormNewConversion::TakeSettings() {
+  TNewConversions all = TakeAllSettings();
+  return all.empty() ? nullptr : std::move(all.front());
+}
+
+TNewConversions TFormNewConversion::TakeAllSettings() { return std::move(FSettings); }
+
+// ----------------------------------------------------------------- category
+
+void TFormNewConversion::CategoryPicked() {
+  FCategoryId = edtCategory->CategoryId();
+  // A category without a folder of its own writes into the output folder.
+  FCategoryFolder = edtCategory->CategoryPath().trimmed();
+  if (FCategoryFolder.isEmpty()) FCategoryFolder = AVConfiguration().OutputFolder();
+  SetTargetName();
+  UpdateButtons();
+}
+
+QString TFormNewConversion::TargetFolder() const {
+  const QString field = edtSavePath->text().trimmed();
+  return FBatchTarget ? field : QFileInfo(field).path();
+}
 
 // ------------------------------------------------------------------ entry
 
-std::unique_ptr<TConversionSettings> RunNewConversionWizard(QWidget* Parent, TAVProfileList& Profiles,
-                                                            const QString& SourceFile) {
+TNewConversions RunNewConversionWizard(QWidget* Parent, TAVProfileList& Profiles, const QString& SourceFile) {
   TFormNewConversion dialog(Profiles, Parent);
   if (!SourceFile.isEmpty()) dialog.SetSourceFile(SourceFile);
-  if (dialog.exec() != QDialog::Accepted) return nullptr;
-  return dialog.TakeSettings();
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.TakeAllSettings();
 }

@@ -10,10 +10,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/AppIcon.h"
 #include "app/DialogButtons.h"
@@ -107,6 +109,11 @@ QWidget* TFormOptions::CreatePerformancePage() {
   cmbThreadCount->addItem(QStringLiteral("Automatic(use all CPU(s))"));
   for (int count = 1; count <= MaxThreadCount; ++count) cmbThreadCount->addItem(QString::number(count));
 
+  spnSimultaneousTasks = new QSpinBox(page);
+  spnSimultaneousTasks->setObjectName(QStringLiteral("spnSimultaneousTasks"));
+  spnSimultaneousTasks->setRange(0, MaxSimultaneousTasks);
+  spnSimultaneousTasks->setSpecialValueText(QStringLiteral("0 (全部同时转换)"));
+
   auto* priority = new QHBoxLayout;
   priority->addWidget(Caption(QStringLiteral("Low"), page));
   priority->addWidget(tbPriority, 1);
@@ -117,6 +124,9 @@ QWidget* TFormOptions::CreatePerformancePage() {
   layout->addSpacing(12);
   layout->addWidget(Caption(QStringLiteral("Thread Count"), page));
   layout->addWidget(cmbThreadCount);
+  layout->addSpacing(12);
+  layout->addWidget(Caption(QStringLiteral("同时转换任务数"), page));
+  layout->addWidget(spnSimultaneousTasks);
   layout->addStretch(1);
   return page;
 }
@@ -135,6 +145,9 @@ void TFormOptions::LoadFrom(const TAVConfiguration& Configuration) {
   edtOutputFolder->SetFolder(Configuration.OutputFolder());
   edtOutputFolder->SetStartFolder(Configuration.OutputFolder());
   chkShowAlert->setChecked(Configuration.ShowAlert());
+  // A negative count (hand-edited) means all at once, as 0 does.
+  spnSimultaneousTasks->setValue(std::clamp(Configuration.PerformanceOptions().SimultaneousTasks(), 0,
+                                            MaxSimultaneousTasks));
 }
 
 void TFormOptions::StoreTo(TAVConfiguration& Configuration) const {
@@ -142,6 +155,7 @@ void TFormOptions::StoreTo(TAVConfiguration& Configuration) const {
   Configuration.PerformanceOptions().SetThreadPrority(tbPriority->value());
   Configuration.SetOutputFolder(edtOutputFolder->Folder());
   Configuration.SetShowAlert(chkShowAlert->isChecked());
+  Configuration.PerformanceOptions().SetSimultaneousTasks(spnSimultaneousTasks->value());
 }
 
 bool RunOptionsDialog(QWidget* parent) {

@@ -7,6 +7,7 @@ class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class QStackedWidget;
 class QTreeWidget;
 class TAVConfiguration;
@@ -22,6 +23,8 @@ class TFormOptions : public QDialog {
  public:
   // Entries of the thread-count list after "Automatic(use all CPU(s))".
   static constexpr int MaxThreadCount = 32;
+  // The highest "同时转换任务数" the field offers; 0 means all at once.
+  static constexpr int MaxSimultaneousTasks = 64;
 
   explicit TFormOptions(QWidget* parent = nullptr);
 
@@ -37,6 +40,7 @@ class TFormOptions : public QDialog {
   QCheckBox* chkShowAlert;
   QSlider* tbPriority;
   QComboBox* cmbThreadCount;
+  QSpinBox* spnSimultaneousTasks;
   QPushButton* btnOK;
   QPushButton* btnCancel;
 

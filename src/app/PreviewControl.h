@@ -27,6 +27,10 @@ class TAVPreview : public QWidget {
   void Settimestamp(double Value) { FDecoder.Settimestamp(Value); }
   double Duration() const { return FDecoder.Duration(); }
   const QImage& Bitmap() const { return FDecoder.Bitmap(); }
+  // The pictures through a conversion's video filters (TAVPreviewDecoder);
+  // when they cannot be applied, the reason is written over the picture.
+  void SetVideoFilters(const QString& Filters, const QSize& Size) { FDecoder.SetVideoFilters(Filters, Size); }
+  const QString& FilterError() const { return FDecoder.FilterError(); }
 
   QSize sizeHint() const override { return {216, 163}; }
 

@@ -13,8 +13,10 @@ int Profiles(const QStringList& args);
 
 // Takes every "--profile DESCRIPTION" out of args and applies those profiles
 // to the converter, in order; false with error set for an unknown profile.
-// applied receives the description of the last profile applied.
-bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error, QString* applied = nullptr);
+// applied and extension receive the description and the file extension of
+// the last profile applied.
+bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error, QString* applied = nullptr,
+                           QString* extension = nullptr);
 int Dvd(const QStringList& args);
 int Probe(const QStringList& args);
 int Snapshot(const QStringList& args);

@@ -1,4 +1,5 @@
-// tesvanor-cli convert SOURCE TARGET [options]
+// tesvanor-cli convert SOURCE TARGET [options], and
+// tesvanor-cli convert SOURCE... --output-folder DIR [options]
 
 #include <QCoreApplication>
 #include <QThread>
@@ -9,6 +10,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "cli/ConvertRequest.h"
 #include "cli/DvdSource.h"
 #include "cli/TaskCommands.h"
 #include "engine/AVConverter.h"
@@ -45,13 +47,31 @@ int64_t ParseFileSize(const QString& text) {
   return ok && value > 0 ? static_cast<int64_t>(value * scale) : 0;
 }
 
-struct ConvertRequest {
-  QStringList inputs, outputs;
-  bool quiet = false, verbose = false, saveTask = false;
-};
+// A SOURCE and a TARGET, or with --output-folder one or more SOURCEs.
+bool TakePositional(const QStringList& positional, TConvertRequest& r, QString& error) {
+  if (r.outputFolder.isEmpty()) {
+    if (positional.size() != 2) {
+      error = QStringLiteral("convert wants a SOURCE and a TARGET");
+      return false;
+    }
+    r.inputs.prepend(positional[0]);
+    r.outputs.prepend(positional[1]);
+    return true;
+  }
+  if (!r.inputs.isEmpty() || !r.outputs.isEmpty()) {
+    error = QStringLiteral("--output-folder does not go with --input or --output");
+    return false;
+  }
+  if (positional.isEmpty()) {
+    error = QStringLiteral("convert --output-folder wants at least one SOURCE");
+    return false;
+  }
+  r.inputs = positional;
+  return true;
+}
 
 // Reads the options into the converter; false with error set on a usage error.
-bool ParseConvertArguments(const QStringList& args, TAVConverter& c, ConvertRequest& r, QString& error) {
+bool ParseConvertArguments(const QStringList& args, TAVConverter& c, TConvertRequest& r, QString& error) {
   TAVConvertOptions& o = c.ConvertOptions();
   QStringList positional;
   for (qsizetype i = 0; i < args.size(); ++i) {
@@ -108,6 +128,20 @@ bool ParseConvertArguments(const QStringList& args, TAVConverter& c, ConvertRequ
         return false;
       }
       o.VideoOptions().SetTargetFileSize(size);
+    } else if (a == QLatin1String("--output-folder")) {
+      if (!value(r.outputFolder)) return false;
+      if (r.outputFolder.isEmpty()) {
+        error = QStringLiteral("--output-folder wants a folder");
+        return false;
+      }
+    } else if (a == QLatin1String("--jobs")) {
+      bool ok = false;
+      if (!value(val)) return false;
+      r.jobs = val.toInt(&ok);
+      if (!ok || r.jobs < 1) {
+        error = QStringLiteral("--jobs wants a number of 1 or more");
+        return false;
+      }
     } else if (a == QLatin1String("--save-task")) {
       r.saveTask = true;
     } else if (a == QLatin1String("--quiet")) {
@@ -121,26 +155,32 @@ bool ParseConvertArguments(const QStringList& args, TAVConverter& c, ConvertRequ
       positional << a;
     }
   }
-  if (positional.size() != 2) {
-    error = QStringLiteral("convert wants a SOURCE and a TARGET");
-    return false;
-  }
-  r.inputs.prepend(positional[0]);
-  r.outputs.prepend(positional[1]);
-  return true;
+  return TakePositional(positional, r, error);
 }
 
 }  // namespace
 
+void StopOnInterrupt(QTimer& watch, const std::function<void()>& stop) {
+  std::signal(SIGINT, [](int) { interrupted = true; });
+  QObject::connect(&watch, &QTimer::timeout, [stop] {
+    if (interrupted.exchange(false)) stop();
+  });
+  watch.start(100);
+}
+
 int Convert(const QStringList& arguments) {
   TAVConverter c;
-  ConvertRequest request;
+  TConvertRequest request;
   QString error;
   QStringList args = arguments;  // the profile goes first, the explicit options after it
   TDvdSource dvdSource;
-  QString profile;
-  if (!ApplyProfileArguments(args, c, error, &profile)) return UsageError(error);
+  QString profile, extension;
+  if (!ApplyProfileArguments(args, c, error, &profile, &extension)) return UsageError(error);
   if (!dvdSource.TakeOptions(args, error) || !ParseConvertArguments(args, c, request, error)) return UsageError(error);
+  if (!request.outputFolder.isEmpty()) {
+    if (dvdSource.Wanted()) return UsageError(QStringLiteral("--output-folder does not go with --dvd-title"));
+    return ConvertBatch(c.ConvertOptions(), request, profile, extension);
+  }
   if (dvdSource.Wanted()) {
     if (!dvdSource.Open(request.inputs[0])) return 1;
     request.inputs[0] = dvdSource.Name();
@@ -172,12 +212,8 @@ int Convert(const QStringList& arguments) {
   c.OnComplete = [&](TAVConverter*) { QCoreApplication::quit(); };
 
   // Ctrl-C stops the conversion the way the stop button does: the file is finished.
-  std::signal(SIGINT, [](int) { interrupted = true; });
   QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (interrupted.exchange(false)) c.Stop();
-  });
-  watch.start(100);
+  StopOnInterrupt(watch, [&] { c.Stop(); });
 
   c.Convert();
   QCoreApplication::exec();

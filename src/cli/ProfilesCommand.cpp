@@ -53,7 +53,8 @@ int Profiles(const QStringList& args) {
   return 0;
 }
 
-bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error, QString* applied) {
+bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& error, QString* applied,
+                           QString* extension) {
   QStringList descriptions;
   for (qsizetype i = 0; i < args.size();) {
     if (args[i] != QLatin1String("--profile")) {
@@ -82,6 +83,7 @@ bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& 
       return false;
     }
     if (applied) *applied = profile->Description();
+    if (extension) *extension = profile->Extension();
   }
   return true;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/ErrorBox.h"
+#include "inspect/PictureFilter.h"
 #include "media/MediaLibraries.h"
 
 namespace {
@@ -80,8 +81,33 @@ bool TAVPreviewDecoder::ShowFrame() {
   QImage image = FPicture.Convert(picture);
   if (image.isNull()) return false;
   if (!FReader.Turn().isIdentity()) image = image.transformed(FReader.Turn());
-  FBitmap = std::move(image);
+  FPlainBitmap = std::move(image);
+  PresentPicture();
   return true;
+}
+
+void TAVPreviewDecoder::SetVideoFilters(const QString& filters, const QSize& size) {
+  if (filters == FVideoFilters && size == FFilterSize) return;
+  FVideoFilters = filters;
+  FFilterSize = size;
+  if (!FActive) return;
+  PresentPicture();
+  Changed();
+}
+
+void TAVPreviewDecoder::PresentPicture() {
+  FFilterError.clear();
+  if (FVideoFilters.trimmed().isEmpty()) {
+    FBitmap = FPlainBitmap;
+    return;
+  }
+  // The conversion scales to the target's size before the user's filters,
+  // which place things in the target's pixels.
+  QImage sized = FPlainBitmap;
+  if (FFilterSize.isValid() && !FFilterSize.isEmpty() && sized.size() != FFilterSize)
+    sized = sized.scaled(FFilterSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage filtered = inspect::FilterPicture(sized, FVideoFilters, timestamp(), &FFilterError);
+  FBitmap = filtered.isNull() ? FPlainBitmap : std::move(filtered);
 }
 
 void TAVPreviewDecoder::Close() {

@@ -44,6 +44,15 @@ class TAVPreviewDecoder {
   // The last picture shown.
   const QImage& Bitmap() const { return FBitmap; }
 
+  // Shows the pictures through these video filters (a VideoFilters text),
+  // at the size the conversion filters them at (an empty size: the
+  // source's); empty filters show the pictures as they are. The picture on
+  // screen is shown again at once.
+  void SetVideoFilters(const QString& filters, const QSize& size);
+  // Why the filters could not be applied to the picture on screen (which is
+  // then shown without them); empty when they were, or when there are none.
+  const QString& FilterError() const { return FFilterError; }
+
   // The picture stretched over area while active (the aspect ratio is not
   // kept), black otherwise.
   void PaintTo(QPainter& painter, const QRect& area) const;
@@ -56,10 +65,16 @@ class TAVPreviewDecoder {
   void Close();
   bool ShowFrame();
   void Changed();
+  // FBitmap from FPlainBitmap, through the filters when there are any.
+  void PresentPicture();
 
   QString FInputFile;
   int64_t Ftimestamp = 0;  // microseconds from the input's start
   QImage FBitmap;
+  QImage FPlainBitmap;  // the picture before the user's filters
+  QString FVideoFilters;
+  QSize FFilterSize;
+  QString FFilterError;
   bool FActive = false;
   inspect::TVideoFrameReader FReader;
   inspect::TFramePicture FPicture;

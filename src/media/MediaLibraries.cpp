@@ -66,4 +66,10 @@ QString LibraryVersions() {
       .join(QStringLiteral(", "));
 }
 
+QString ErrorText(int error) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(error, text, sizeof text);
+  return QString::fromUtf8(text);
+}
+
 }  // namespace media

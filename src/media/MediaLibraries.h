@@ -18,4 +18,7 @@ const AVInputFormat* FindInputFormat(const char* name);
 // "libavcodec 59.37.100, libavformat …" for logs and the about box.
 QString LibraryVersions();
 
+// The libraries' text for one of their error codes ("No such file or directory").
+QString ErrorText(int error);
+
 }  // namespace media

@@ -127,7 +127,7 @@ void TAVTask::LoadTaskInfo(TInfoViewModel* AList, TLogListModel* ALogList) {
 
 bool TAVTask::CanStart() const {
   if (SettingsUnreadable()) return false;
-  return Status == stPaused || (Status == stError && !FCompletionPending);
+  return Status == stPaused || Status == stWaiting || (Status == stError && !FCompletionPending);
 }
 
 bool TAVTask::SettingsUnreadable() const {
@@ -204,6 +204,12 @@ void TAVTask::CompleteFailed(const QString& message) {
 
 void TAVTask::DoComplete() {
   FCompletionPending = false;
+  // Its place goes to the next waiting task at once, which then converts
+  // while this one is stored and filed.
+  if (auto* queue = dynamic_cast<TConvertingNode*>(Category)) {
+    queue->RunEnded();
+    queue->RunQueue();
+  }
   const QString error = Converter().ErrorMsg();
   if (!error.isEmpty()) return CompleteFailed(error);
   Status = stFinished;
@@ -304,26 +310,56 @@ void TAVTask::FileFinished(bool announce) {
 void ShutDownWhenIdle(const TNodeObject* convertingNode) {
   if (!AVConfiguration().ShutdownWhenDone() || !convertingNode) return;
   // A finished task still waiting for the database would be lost with the machine.
+  // Nor may the queue be cut short: its waiting tasks are work still to do.
   for (const auto& task : convertingNode->Tasks())
-    if (task->Status == stRunning || task->StorePending()) return;
+    if (task->Status == stRunning || task->Status == stWaiting || task->StorePending()) return;
   ShutDownComputer();
+}
+
+void TAVTask::StoreWaitingMark(bool waiting) {
+  if (StoredWaiting == waiting || ID <= 0) return;
+  try {
+    TPersistentManager::SetTaskWaiting(*this, waiting);
+  } catch (const EAVError& e) {
+    AppendLogLine(e.Message());
+    ShowLogIfSelected();
+  }
 }
 
 // ------------------------------------------------------- TConvertingTask
 
-void TConvertingTask::Start() { TAVTask::Start(); }
+void TConvertingTask::Start() {
+  if (auto* queue = dynamic_cast<TConvertingNode*>(Category)) queue->JoinBatch();
+  TAVTask::Start();
+  // Running now: should the program end during the run, the task comes back
+  // as interrupted, not as waiting.
+  if (RunInProgress()) StoreWaitingMark(false);
+}
 
 void TConvertingTask::Pause() {
+  if (Status == stWaiting) {
+    // Held back: the queue passes it by until it is started.
+    Status = stPaused;
+    StoreWaitingMark(false);
+    return RepaintRow();
+  }
   TAVTask::Pause();
   Converter().Pause();
 }
 
 void TConvertingTask::Resume() {
+  if (Status == stPaused && !RunInProgress()) return Start();  // held back, never run
   TAVTask::Resume();
   Converter().Resume();
 }
 
 void TConvertingTask::Stop() {
+  if (!RunInProgress()) {
+    // Out of the queue before it ran: nothing was written, nothing to file.
+    if (Status == stWaiting || Status == stPaused) Status = stError;
+    StoreWaitingMark(false);
+    return RepaintRow();
+  }
   TAVTask::Stop();
   Converter().Stop();
 }
@@ -346,10 +382,14 @@ QString TConvertingTask::GetCaption(int ColumnIndex) const {
       return SizeCaption(target.isFile() ? target.size() : 0);
     }
     case 4: return s.Profile();
-    case 5: return DurationCaption(IsConverted ? s.Duration() : engine().Duration());
+    case 5:
+      if (IsConverted) return DurationCaption(s.Duration());
+      // Before the engine knows it, the length the wizard found is shown.
+      return DurationCaption(engine().Duration() > 0 ? engine().Duration() : s.Duration());
     default: break;
   }
   if (IsConverted) return ColumnIndex == 6 ? DateCaption(Date) : QString();
+  if (Status == stWaiting) return ColumnIndex == 6 ? QStringLiteral("等待中") : QString();
   switch (ColumnIndex) {
     case 6: return QString::number(engine().Progress()) + QLatin1Char('%');
     case 7: return BitrateCaption(engine().Bitrate());

@@ -15,7 +15,8 @@
 #include "tasks/ConversionSettings.h"
 #include "tasks/NodeObject.h"
 
-enum TAVTaskStatus : uint8_t { stRunning, stPaused, stError, stFinished };
+// stWaiting: the task waits in the queue for a free place to run ("等待中").
+enum TAVTaskStatus : uint8_t { stRunning, stPaused, stError, stFinished, stWaiting };
 
 // What the desktop alert of a finished task shows.
 struct TTaskAlert {
@@ -48,9 +49,13 @@ class TAVTask : public TNodeObject {
   virtual void Resume();
   virtual void Stop();
 
-  // Paused, or ended with an error or a stop whose run has completely wound
-  // down; never when the stored settings did not read.
+  // Paused, waiting in the queue, or ended with an error or a stop whose run
+  // has completely wound down; never when the stored settings did not read.
   bool CanStart() const;
+  // The engine runs for this task: started, and its completion has not
+  // arrived yet (paused and winding-down runs included). Such a task holds a
+  // place of the queue.
+  bool RunInProgress() const { return FCompletionPending; }
   // The stored settings text did not read: the task keeps default settings
   // and the reader's message in its log, is never started and never writes
   // its settings back, but can be deleted.
@@ -81,6 +86,9 @@ class TAVTask : public TNodeObject {
   bool HasConverter() const { return FConverter != nullptr; }
 
   int ID = 0;
+  // The task's row is marked as waiting in the queue, so that it waits again
+  // after a restart.
+  bool StoredWaiting = false;
   int CategoryId = 0;
   TAVTaskStatus Status = stRunning;
   QDateTime Date;
@@ -95,6 +103,11 @@ class TAVTask : public TNodeObject {
   // The task's row is in its list and selected there.
   bool RowIsSelected() const;
   void RepaintRow();
+  // Rewrites the waiting mark of the row when it differs; a database that
+  // refuses leaves its reason in the log (the mark only decides what a
+  // restart does).
+  void StoreWaitingMark(bool waiting);
+  void AppendLogLine(const QString& line);
 
  private:
   struct TAliveFlag;
@@ -109,7 +122,6 @@ class TAVTask : public TNodeObject {
   void FileFinished(bool announce);
   void MarkFailed(const QString& message);
   void CompleteFailed(const QString& message);
-  void AppendLogLine(const QString& line);
   TConversionSettings& EnsureSettings() const;
   TAVConverter& EnsureConverter() const;
 
@@ -125,6 +137,10 @@ class TAVTask : public TNodeObject {
   bool FStorePending = false;       // finished, waiting for the database
 };
 
+// Besides running, a converting task may wait in the queue of its node:
+// pausing a waiting task holds it back (paused without a run), stopping it
+// takes it out of the queue as stopped; starting or resuming either starts
+// it at once, whatever the queue's limit.
 class TConvertingTask : public TAVTask {
  public:
   using TAVTask::TAVTask;
@@ -137,6 +153,6 @@ class TConvertingTask : public TAVTask {
   void Stop() override;
 };
 
-// Shuts the computer down when the configuration asks for it and no task of
-// the converting node is running any more.
+// Shuts the computer down when the configuration asks for it, no task of the
+// converting node is running any more and none waits in its queue.
 void ShutDownWhenIdle(const TNodeObject* convertingNode);

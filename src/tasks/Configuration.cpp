@@ -20,6 +20,7 @@ void TPerformanceOptions::Assign(const TAVPersistent& Source) {
   if (!s) return TAVPersistent::Assign(Source);  // raises the mismatch error
   SetThreadCount(s->ThreadCount());
   SetThreadPrority(s->ThreadPrority());
+  SetSimultaneousTasks(s->SimultaneousTasks());
 }
 
 const TPropList& TPerformanceOptions::Properties() const {
@@ -27,6 +28,8 @@ const TPropList& TPerformanceOptions::Properties() const {
   static const TPropList list{
       Property("ThreadCount", K::Integer, &C::ThreadCount, &C::SetThreadCount),
       Property("ThreadPrority", K::Integer, &C::ThreadPrority, &C::SetThreadPrority),
+      // Declared 0, so that the Config.Xml of a user who never limits reads as before.
+      Property("SimultaneousTasks", K::Integer, &C::SimultaneousTasks, &C::SetSimultaneousTasks, int64_t(0)),
   };
   return list;
 }

@@ -18,12 +18,17 @@ class TPerformanceOptions : public TAVPersistent {
   int ThreadCount() const { return FThreadCount; }
   // Process priority level 0..5 (idle … real time); the name is spelled so.
   int ThreadPrority() const { return FThreadPrority; }
+  // How many conversions run at once ("同时转换任务数"); 0 (or less): all
+  // of them. Written to Config.Xml only when it is not 0.
+  int SimultaneousTasks() const { return FSimultaneousTasks; }
   void SetThreadCount(int v) { FThreadCount = v; }
   void SetThreadPrority(int v) { FThreadPrority = v; }
+  void SetSimultaneousTasks(int v) { FSimultaneousTasks = v; }
 
  private:
   int FThreadCount = 0;
   int FThreadPrority = NormalPriority;
+  int FSimultaneousTasks = 0;
 };
 
 class TAVConfiguration : public TAVPersistent {

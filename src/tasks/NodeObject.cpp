@@ -6,6 +6,7 @@
 #include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
 #include "tasks/AVTask.h"
+#include "tasks/Configuration.h"
 #include "tasks/PersistentManager.h"
 
 namespace {
@@ -112,6 +113,7 @@ TAVTask* TConvertingNode::NewConversion(std::unique_ptr<TConversionSettings> ASe
   // Refused before anything starts: after a restart the task would name
   // another file, and deleting its source could remove the wrong one.
   RequireStorableSettings(*ASettings);
+  JoinBatch();
   const int categoryId = ASettings->CategoryId();
   auto owned = std::make_unique<TConvertingTask>(std::move(ASettings), FListView);
   TAVTask* task = owned.get();
@@ -119,9 +121,52 @@ TAVTask* TConvertingNode::NewConversion(std::unique_ptr<TConversionSettings> ASe
   AddTask(std::move(owned));
   task->Category = this;
   task->CategoryId = categoryId;
-  task->Start();
+  // Last in the queue; it starts at once when the queue has room for it.
+  task->Status = stWaiting;
+  RunQueue();
   TPersistentManager::NewDbTask(*task);
   return task;
+}
+
+int TConvertingNode::RunsInProgress() const {
+  return int(std::count_if(FTasks.begin(), FTasks.end(), [](const auto& t) { return t->RunInProgress(); }));
+}
+
+bool TConvertingNode::HasPendingWork() const {
+  return std::any_of(FTasks.begin(), FTasks.end(),
+                     [](const auto& t) { return t->RunInProgress() || t->Status == stWaiting; });
+}
+
+void TConvertingNode::JoinBatch() {
+  if (!HasPendingWork()) FBatchEnded = 0;
+}
+
+void TConvertingNode::RunQueue() {
+  const int limit = AVConfiguration().PerformanceOptions().SimultaneousTasks();
+  for (const auto& task : FTasks) {
+    if (limit > 0 && RunsInProgress() >= limit) return;
+    if (task->Status != stWaiting) continue;
+    task->Start();
+    // A task that cannot start (its stored settings do not read) leaves the
+    // queue instead of holding it up.
+    if (task->Status == stWaiting) task->Status = stError;
+  }
+}
+
+TQueueState TConvertingNode::QueueState() const {
+  TQueueState state;
+  state.Ended = FBatchEnded;
+  double done = FBatchEnded;
+  int inBatch = FBatchEnded;
+  for (const auto& task : FTasks) {
+    if (task->Status == stRunning) ++state.Running;
+    if (task->Status == stWaiting) ++state.Waiting, ++inBatch;
+    if (!task->RunInProgress()) continue;
+    ++inBatch;
+    done += std::clamp(task->Converter().Progress(), 0, 100) / 100.0;
+  }
+  state.Progress = inBatch > 0 ? done / inBatch : 0;
+  return state;
 }
 
 // --------------------------------------------------------- TConvertedNode

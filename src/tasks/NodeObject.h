@@ -63,20 +63,51 @@ class TNodeObject : public TAVPersistent {
   std::vector<std::unique_ptr<TAVTask>> FTasks;
 };
 
+// How the work of the converting node stands: tasks running and waiting,
+// and the batch they belong to. A batch begins when a task is added or
+// started while nothing runs or waits; Ended counts its runs that have ended
+// since (finished, stopped or failed).
+struct TQueueState {
+  int Running = 0;
+  int Waiting = 0;
+  int Ended = 0;
+  // Of the whole batch, 0 to 1: ended runs count whole, runs in progress by
+  // their progress, waiting tasks not at all.
+  double Progress = 0;
+};
+
 class TConvertingNode : public TNodeObject {
  public:
   const char* ClassName() const override { return "TConvertingNode"; }
   QString GetCaption(int ColumnIndex) const override;
   int GetImageIndex() const override { return 0; }
-  // Reads the interrupted tasks from the database the first time only.
+  // Reads the interrupted and the waiting tasks from the database the first
+  // time only, in the order they were added.
   void LoadTaskList(TTaskListModel* AList) override;
-  // Starts a task for the settings, then stores it in the database. Settings
-  // that could not be stored exactly are refused (RequireStorableSettings).
+  // Starts a task for the settings (or, when the configuration's
+  // SimultaneousTasks are running already, queues it as waiting), then
+  // stores it in the database. Settings that could not be stored exactly
+  // are refused (RequireStorableSettings).
   TAVTask* NewConversion(std::unique_ptr<TConversionSettings> ASettings);
   bool Loaded() const { return FLoaded; }
 
+  // Starts waiting tasks, in the order they were added, while fewer runs are
+  // in progress than the configuration allows (0: no limit).
+  void RunQueue();
+  // Tasks whose engine runs (paused and winding-down runs included).
+  int RunsInProgress() const;
+  TQueueState QueueState() const;
+  // A task of this node is about to start: a new batch when nothing else
+  // runs or waits.
+  void JoinBatch();
+  // A run of a task of this node has ended.
+  void RunEnded() { ++FBatchEnded; }
+
  private:
+  bool HasPendingWork() const;
+
   bool FLoaded = false;
+  int FBatchEnded = 0;
 };
 
 class TConvertedNode : public TNodeObject {

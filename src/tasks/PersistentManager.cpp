@@ -185,9 +185,10 @@ static void RequireTaskRowChanged(const TSqliteDatabase& db, int id) {
     throw EDatabaseError(QStringLiteral("Task %1 is not in the database").arg(id));
 }
 
-int TPersistentManager::InsertTaskRow(const QString& settingsXml) {
-  TSqliteStatement insert(Database(), QStringLiteral("insert into conversions(Converting, ConvertSettings) values(1, ?)"), 1);
-  insert.Bind(1, settingsXml);
+int TPersistentManager::InsertTaskRow(const QString& settingsXml, bool waiting) {
+  TSqliteStatement insert(Database(), QStringLiteral("insert into conversions(Converting, ConvertSettings) values(?, ?)"), 2);
+  insert.Bind(1, waiting ? WaitingRow : ConvertingRow);
+  insert.Bind(2, settingsXml);
   insert.Execute();
   return static_cast<int>(Database().LastInsertRowId());
 }
@@ -214,9 +215,12 @@ QDateTime TPersistentManager::FinishTaskRow(int id, const QString& settingsXml, 
 }
 
 void TPersistentManager::StoreFailedTaskRow(int id, const QString& settingsXml, const QStringList& log) {
-  TSqliteStatement update(Database(), Numbered("update conversions set ConvertSettings=?, Log=? where ID=", id), 2);
-  update.Bind(1, settingsXml);
-  update.Bind(2, JoinLog(log));
+  // A failed run never waits again after a restart, whatever its mark said.
+  TSqliteStatement update(Database(),
+                          Numbered("update conversions set Converting=?, ConvertSettings=?, Log=? where ID=", id), 3);
+  update.Bind(1, ConvertingRow);
+  update.Bind(2, settingsXml);
+  update.Bind(3, JoinLog(log));
   update.Execute();
   RequireTaskRowChanged(Database(), id);
 }
@@ -225,7 +229,19 @@ QString TPersistentManager::GetConvertSettings(const TAVTask& ATask) {
   return tasks::TOmniXMLWriter::SaveToString(ATask.Settings());
 }
 
-void TPersistentManager::NewDbTask(TAVTask& ATask) { ATask.ID = InsertTaskRow(GetConvertSettings(ATask)); }
+void TPersistentManager::NewDbTask(TAVTask& ATask) {
+  const bool waiting = ATask.Status == stWaiting;
+  ATask.ID = InsertTaskRow(GetConvertSettings(ATask), waiting);
+  ATask.StoredWaiting = waiting;
+}
+
+void TPersistentManager::SetTaskWaiting(TAVTask& ATask, bool waiting) {
+  TSqliteStatement update(Database(), Numbered("update conversions set Converting=? where Converting<>0 and ID=", ATask.ID), 1);
+  update.Bind(1, waiting ? WaitingRow : ConvertingRow);
+  update.Execute();
+  RequireTaskRowChanged(Database(), ATask.ID);
+  ATask.StoredWaiting = waiting;
+}
 
 // A task whose row could not be written when it started (database locked or
 // missing then) gets it now, so that its result is not lost.
@@ -253,15 +269,17 @@ void TPersistentManager::ClearLog(const TAVTask& ATask) {
 }
 
 void TPersistentManager::LoadConvertingTask(TConvertingNode& ConvertingNode) {
-  TSqliteStatement rows(Database(), QStringLiteral("select * from Conversions where Converting=1"));
+  // In the order added, which is the order of the queue.
+  TSqliteStatement rows(Database(), QStringLiteral("select * from Conversions where Converting<>0 order by ID"));
   while (rows.Step()) {
     auto task = std::make_unique<TConvertingTask>(rows.Text(QStringLiteral("ConvertSettings")), ConvertingNode.FListView);
     task->ID = static_cast<int>(rows.Int64(QStringLiteral("ID")));
     task->SetLog(SplitLog(rows.Text(QStringLiteral("Log"))));
     // Read now, so that a row that does not read shows the reader's message in
     // its log at once; it hides none of the rows after it.
-    task->Settings();
-    task->Status = stError;
+    const bool readable = !task->SettingsUnreadable();
+    task->StoredWaiting = rows.Int64(QStringLiteral("Converting")) == WaitingRow;
+    task->Status = task->StoredWaiting && readable ? stWaiting : stError;
     task->Category = &ConvertingNode;
     ConvertingNode.AddTask(std::move(task));
   }

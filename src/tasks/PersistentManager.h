@@ -5,6 +5,9 @@
 //   categories(ID, Category, Path, Parent)
 //   conversions(ID, Converting, ConvertSettings, ConvertedDate, CategoryId, Log)
 //
+// Converting is 0 for a finished task, 1 for one that runs (or ran when the
+// program ended: interrupted) and 2 for one waiting in the queue.
+//
 // ConvertedDate is stored as ISO-8601 text in UTC with milliseconds
 // ("2024-05-01T13:45:10.123Z"), so that ordering by the column orders by time.
 
@@ -27,6 +30,9 @@ class TPersistentManager {
  public:
   // The caption of the root category written into a new database.
   static const QString DefaultRootCategory;
+  // Values of the Converting column besides 0 (finished).
+  static constexpr int ConvertingRow = 1;
+  static constexpr int WaitingRow = 2;
 
   // av.cfg in the per-user data folder.
   static QString DatabaseFile();
@@ -49,12 +55,15 @@ class TPersistentManager {
   static void SetBusyTimeout(int ms);
   static int BusyTimeout();
 
-  // Task rows.
+  // Task rows. A task waiting in the queue (stWaiting) gets a waiting row.
   static void NewDbTask(TAVTask& ATask);
-  // The interrupted tasks (Converting=1), as stError. A row whose settings do
-  // not read is loaded too, with the reader's message in its log
+  // The unfinished tasks in the order they were added: the interrupted ones
+  // as stError, the waiting ones as stWaiting. A row whose settings do not
+  // read is loaded too, as stError with the reader's message in its log
   // (TAVTask::SettingsUnreadable), and hides none of the rows after it.
   static void LoadConvertingTask(TConvertingNode& ConvertingNode);
+  // Marks the unfinished task's row as waiting or as converting.
+  static void SetTaskWaiting(TAVTask& ATask, bool waiting);
   static QString GetConvertSettings(const TAVTask& ATask);
   // Both write the task's row first when it has none yet (ID 0); an update
   // that finds no row raises EDatabaseError "Task <ID> is not in the database".
@@ -75,7 +84,7 @@ class TPersistentManager {
   static void DeleteCategoryTree(const TConvertedNode& ANode);
 
   // The same statements on plain values, for callers without a task object.
-  static int InsertTaskRow(const QString& settingsXml);
+  static int InsertTaskRow(const QString& settingsXml, bool waiting = false);
   // Returns the completion time stored.
   static QDateTime FinishTaskRow(int id, const QString& settingsXml, int categoryId, const QStringList& log);
   static void StoreFailedTaskRow(int id, const QString& settingsXml, const QStringList& log);

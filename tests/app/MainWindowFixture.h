@@ -59,6 +59,13 @@ inline void PrintTo(const TShellRequest& r, std::ostream* os) {
   *os << int(r.verb) << ":" << r.target.toStdString();
 }
 
+// What the wizard hands back for one source.
+inline TNewConversions Batch(std::unique_ptr<TConversionSettings> settings) {
+  TNewConversions batch;
+  batch.push_back(std::move(settings));
+  return batch;
+}
+
 inline QString ShortClip() {
   testing_support::MediaSpec spec;
   spec.seconds = 1;
@@ -90,7 +97,7 @@ class MainWindowTest : public ::testing::Test {
     TAVTask::OnAlert = [this](const TTaskAlert& alert) { alerts.push_back(alert); };
     TDialogHooks::NewConversion = [this](QWidget*, TAVProfileList&, const QString& source) {
       wizardSources << source;
-      return source.isEmpty() ? nullptr : SettingsFor(source, "converted.avi");
+      return source.isEmpty() ? TNewConversions() : Batch(SettingsFor(source, "converted.avi"));
     };
     TDialogHooks::Options = [this](QWidget*) { return ++optionsShown, false; };
     TDialogHooks::About = [this](QWidget*) { ++aboutShown; };
@@ -134,7 +141,7 @@ class MainWindowTest : public ::testing::Test {
   // Starts a conversion as the wizard would hand it over.
   TAVTask* StartConversion(const QString& source, const QString& targetName) {
     TDialogHooks::NewConversion = [this, source, targetName](QWidget*, TAVProfileList&, const QString&) {
-      return SettingsFor(source, targetName);
+      return Batch(SettingsFor(source, targetName));
     };
     Window().RunWizard();
     const auto& tasks = Explorer().ConvertingNode()->Tasks();

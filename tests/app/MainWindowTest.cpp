@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, ASecondStartHandsItsFileToTheRunningWindowAndEnds) {
   Start();
   TDialogHooks::NewConversion = [this](QWidget*, TAVProfileList&, const QString& source) {
     wizardSources << source;
-    return nullptr;
+    return TNewConversions();
   };
   const QString clip = MakeFile("片段 2.mp4");
   const QByteArray config = FileText(DataFolder() + "Config.Xml").toUtf8();

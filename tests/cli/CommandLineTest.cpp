@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "support/MediaFixtures.h"
@@ -42,6 +44,12 @@ TEST(CommandLine, MistakesInTheArgumentsAreUsageErrors) {
       {{"convert", source, target, "--threads", "-1"}, "--threads wants a number of 0 or more"},
       {{"convert", source, target, "--profile", "No Such Profile"},
        "unknown profile 'No Such Profile' (see 'tesvanor-cli profiles')"},
+      {{"convert", "--output-folder", TemporaryFolder()}, "convert --output-folder wants at least one SOURCE"},
+      {{"convert", source, "--output-folder", TemporaryFolder(), "--input", source},
+       "--output-folder does not go with --input or --output"},
+      {{"convert", source, "--output-folder", TemporaryFolder(), "--dvd-title", "1"},
+       "--output-folder does not go with --dvd-title"},
+      {{"convert", source, "--output-folder", TemporaryFolder(), "--jobs", "0"}, "--jobs wants a number of 1 or more"},
   };
   for (const auto& c : cases) {
     const TCliRun run = RunCli(c.args);
@@ -94,4 +102,38 @@ TEST(CommandLine, VerboseShowsTheEnginesLog) {
   const TCliRun verbose = RunCli({"convert", Clip(), target, "--quiet", "--verbose", "--codec-option", "partitions=+parti8x8"});
   ASSERT_EQ(verbose.exitCode, 0);
   EXPECT_TRUE(verbose.err.contains("Option partitions=+parti8x8 has no effect with this encoder")) << verbose.err.toStdString();
+}
+
+TEST(CommandLine, SeveralSourcesGoIntoTheOutputFolder) {
+  const QString folder = TemporaryFolder();
+  const QString first = folder + "/a/clip.avi", second = folder + "/b/clip.avi", missing = folder + "/gone.avi";
+  for (const QString& copy : {first, second}) {
+    QDir().mkpath(QFileInfo(copy).path());
+    ASSERT_TRUE(QFile::copy(Clip(), copy));
+  }
+  const QString out = folder + "/out";
+  const TCliRun run = RunCli({"convert", first, missing, second, "--output-folder", out, "--profile",
+                              "Matroska Video", "--jobs", "2", "--set", "AudioOptions.AudioDisable=true"});
+  // The others are converted; the missing one is named, and the run fails.
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.err.contains("failed " + missing + ": 打不开:-2!")) << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains("tesvanor-cli: 1 of 3 conversions failed")) << run.err.toStdString();
+  for (const QString name : {"clip.mkv", "clip (2).mkv"}) {
+    EXPECT_EQ(ProbeStream(out + "/" + name, "v:0", "codec_name"), "h264") << name.toStdString();
+    EXPECT_EQ(ProbeStream(out + "/" + name, "a:0", "codec_name"), "") << "the options hold for every source";
+  }
+  EXPECT_FALSE(QFileInfo::exists(out + "/gone.mkv"));
+
+  // Without a profile each target keeps its source's kind.
+  const TCliRun same = RunCli({"convert", first, "--output-folder", out + "/same", "--quiet"});
+  EXPECT_EQ(same.exitCode, 0) << same.err.toStdString();
+  EXPECT_EQ(ProbeFormat(out + "/same/clip.avi", "format_name"), "avi");
+
+  // A name a stored task cannot keep is refused before converting, even quietly.
+  const QString odd = folder + "/odd" + QChar(1) + ".avi";
+  ASSERT_TRUE(QFile::copy(Clip(), odd));
+  const TCliRun saved = RunCli({"convert", odd, first, "--output-folder", out + "/saved", "--save-task", "--quiet"});
+  EXPECT_EQ(saved.exitCode, 1);
+  EXPECT_TRUE(saved.err.startsWith("[1/2] refused " + odd + ": Cannot make the task: SourceFile")) << saved.err.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(out + "/saved/clip.avi"));
 }

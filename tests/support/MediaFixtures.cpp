@@ -74,6 +74,16 @@ QString MediaFixture(const MediaSpec& spec) {
   return FixtureFromArguments(args.mid(5), spec.container);
 }
 
+QString TwoAudioTracksFixture() {
+  const QByteArray srt = QByteArray("1\n00:00:00,000 --> 00:00:01,000\nHello\n\n").toBase64();
+  return FixtureFromArguments({"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
+                               "sine=frequency=440:sample_rate=44100:duration=1", "-f", "lavfi", "-i",
+                               "sine=frequency=440:sample_rate=44100:duration=1,volume=0.05", "-f", "srt", "-i",
+                               "data:text/plain;base64," + QString::fromLatin1(srt), "-map", "0", "-map", "1", "-map",
+                               "2", "-map", "3", "-c:v", "mpeg4", "-c:a", "mp2", "-c:s", "srt"},
+                              QStringLiteral("mkv"));
+}
+
 QString ProbeStream(const QString& file, const QString& stream, const QString& entry) {
   // Transport streams list their streams twice (in their program and on their own).
   return RunTool(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", stream, "-show_entries",

@@ -29,6 +29,10 @@ struct MediaSpec {
 // Path of the generated file; fails the current test when ffmpeg cannot make it.
 QString MediaFixture(const MediaSpec& spec);
 
+// 1 s of Matroska with a video stream, a loud and a quiet audio track (440 Hz,
+// mono, the quiet one at a twentieth) and one subtitle track.
+QString TwoAudioTracksFixture();
+
 // A fixture made by the ffmpeg tool from the given arguments (inputs, filters,
 // codecs; everything but the output name), cached like MediaFixture.
 QString FixtureFromArguments(const QStringList& args, const QString& extension);

@@ -88,6 +88,27 @@ TEST_F(Configuration, BooleansAreWrittenOnlyAwayFromTheirDefaults) {
   EXPECT_FALSE(read.ShowAlert());
 }
 
+TEST_F(Configuration, SimultaneousTasksAreWrittenOnlyWhenLimited) {
+  const struct {
+    int count;
+    bool written;
+  } cases[] = {{0, false}, {2, true}, {1, true}};
+  for (const auto& c : cases) {
+    TAVConfiguration written;
+    written.PerformanceOptions().SetSimultaneousTasks(c.count);
+    written.Save();
+    EXPECT_EQ(ConfigText().contains(QByteArray("      <SimultaneousTasks>") + QByteArray::number(c.count) +
+                                    "</SimultaneousTasks>\r\n    </PerformanceOptions>"),
+              c.written)
+        << c.count;
+    EXPECT_EQ(ConfigText().contains("SimultaneousTasks"), c.written) << c.count;
+    TAVConfiguration read;
+    read.PerformanceOptions().SetSimultaneousTasks(7);
+    read.Load();
+    EXPECT_EQ(read.PerformanceOptions().SimultaneousTasks(), c.count);
+  }
+}
+
 TEST_F(Configuration, MissingElementsGiveTheirReadValues) {
   WriteConfig("<data PropFormat=\"node\"><TAVConfiguration><PerformanceOptions><ThreadPrority>1</ThreadPrority>"
               "</PerformanceOptions></TAVConfiguration></data>");
