@@ -104,6 +104,7 @@ bool TBatchRun::Start(TItem& item, int number) {
   item.converter = std::make_unique<TAVConverter>();
   TAVConverter& c = *item.converter;
   c.SetConvertOptions(FOptions);
+  c.SetDecoderThreadCount(FRequest.decoderThreads);
   c.InputFiles() = {item.source};
   c.OutputFiles() = {item.target};
   if (FRequest.saveTask) {

@@ -120,6 +120,7 @@ bool ParseConvertArguments(const QStringList& args, TAVConverter& c, TConvertReq
         return false;
       }
       o.SetThreadCount(n == 0 ? QThread::idealThreadCount() : n);
+      r.decoderThreads = o.ThreadCount();
     } else if (a == QLatin1String("--target-size")) {
       if (!value(val)) return false;
       const int64_t size = ParseFileSize(val);
@@ -171,6 +172,7 @@ void StopOnInterrupt(QTimer& watch, const std::function<void()>& stop) {
 int Convert(const QStringList& arguments) {
   TAVConverter c;
   TConvertRequest request;
+  request.decoderThreads = QThread::idealThreadCount();
   QString error;
   QStringList args = arguments;  // the profile goes first, the explicit options after it
   TDvdSource dvdSource;
@@ -187,6 +189,7 @@ int Convert(const QStringList& arguments) {
   }
   c.InputFiles() = request.inputs;
   c.OutputFiles() = request.outputs;
+  c.SetDecoderThreadCount(request.decoderThreads);
   std::optional<TTaskRecorder> recorder;
   if (request.saveTask) {
     recorder.emplace(c, profile);

@@ -16,6 +16,7 @@ struct TConvertRequest {
   // Several sources into this folder, named as the program names a batch.
   QString outputFolder;
   int jobs = 1;  // conversions of a batch at once
+  int decoderThreads = 0;  // --threads, or 0: as many as the machine has cores
   bool quiet = false, verbose = false, saveTask = false;
 };
 

@@ -88,6 +88,12 @@ class TAVConverter {
   bool IsRunning() const;
   int LogLevel() const { return FLogLevel.load(std::memory_order_relaxed); }
   void SetLogLevel(int level);
+  // Threads of the decoders; 0 (the default): the options' ThreadCount. A
+  // profile whose encoder runs on one thread sets ThreadCount to 1, which need
+  // not slow the decoding of a large source down with it.
+  int DecoderThreadCount() const { return FDecoderThreadCount; }
+  void SetDecoderThreadCount(int n) { FDecoderThreadCount = n < 0 ? 0 : n; }
+  int DecoderThreads() const { return FDecoderThreadCount > 0 ? FDecoderThreadCount : FConvertOptions.ThreadCount(); }
 
   // Starts the run on a new worker thread and returns at once. Ignored while a
   // run is still going.
@@ -223,9 +229,14 @@ class TAVConverter {
 
   // Packets through decoders to the outputs (PacketDecoding.cpp).
   int ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacket* pkt);
+  // Decodes pkt (nullptr: drains the decoder) and hands the frames on; -1
+  // after a decoder error, which is logged once per stream.
   int DecodeFrames(TAVInputStream& ist, int ist_index, AVPacket* pkt);
+  // The two ways of decoding: the library's error, or 0.
+  int DecodeOnStage(TAVInputStream& ist, int ist_index, AVPacket* pkt);
+  int DecodeHere(TAVInputStream& ist, int ist_index, AVPacket* pkt);
   int DecodeSubtitle(TAVInputStream& ist, int ist_index, AVPacket* pkt);
-  void HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame* frame);
+  void HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame* frame, AVRational decoderRate);
   void HandleAudioFrame(TAVInputStream& ist, int ist_index, AVFrame* frame);
   void CopyPacket(TAVOutputStream& ost, TAVInputStream& ist, const AVPacket* pkt);
   void FlushOutputs(int ist_index);
@@ -319,6 +330,7 @@ class TAVConverter {
   std::condition_variable FStateChanged;
   std::chrono::steady_clock::time_point FLastProgressEvent{};
   engine::THandOverGate FGate;
+  int FDecoderThreadCount = 0;
   std::unique_ptr<TAVConvertThread> FThread;
 };
 

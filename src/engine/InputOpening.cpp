@@ -157,7 +157,7 @@ void TAVConverter::SetupInputStream(AVFormatContext* ic, TAVInputStream& ist, co
     Fail(QStringLiteral("Error while opening codec for input stream "));
   AVCodecContext* d = ist.dec_ctx.get();
   d->pkt_timebase = st->time_base;
-  d->thread_count = FConvertOptions.ThreadCount();
+  d->thread_count = DecoderThreads();
   // A stream outside the chosen program lends the output none of its values.
   if (st->discard == AVDISCARD_ALL) return;
 

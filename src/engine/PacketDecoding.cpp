@@ -13,6 +13,7 @@ extern "C" {
 
 #include "engine/AVConverter.h"
 #include "engine/AudioVolume.h"
+#include "engine/LibraryError.h"
 
 namespace {
 
@@ -29,10 +30,11 @@ int64_t PacketDuration(const TAVInputStream& ist, const AVPacket* pkt) {
   return 0;
 }
 
-// Length of a decoded picture, in microseconds.
-int64_t FrameDuration(const TAVInputStream& ist, const AVFrame* frame) {
+// Length of a decoded picture, in microseconds; decoderRate: the frame rate
+// the decoder reported with it.
+int64_t FrameDuration(const TAVInputStream& ist, const AVFrame* frame, AVRational decoderRate) {
   if (frame->pkt_duration > 0) return av_rescale_q(frame->pkt_duration, ist.st->time_base, AV_TIME_BASE_Q);
-  const AVRational rate = ist.dec_ctx->framerate.num ? ist.dec_ctx->framerate : ist.st->avg_frame_rate;
+  const AVRational rate = decoderRate.num ? decoderRate : ist.st->avg_frame_rate;
   if (!rate.num || !rate.den) return 0;
   return av_rescale_q(2 + frame->repeat_pict, av_mul_q(av_inv_q(rate), AVRational{1, 2}), AV_TIME_BASE_Q);
 }
@@ -83,17 +85,36 @@ int TAVConverter::ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacke
 }
 
 int TAVConverter::DecodeFrames(TAVInputStream& ist, int ist_index, AVPacket* pkt) {
+  const int error = ist.decode_stage ? DecodeOnStage(ist, ist_index, pkt) : DecodeHere(ist, ist_index, pkt);
+  if (error < 0 && !ist.decode_error_logged) {
+    ist.decode_error_logged = true;
+    DoLog(AV_LOG_ERROR, QStringLiteral("Error while decoding stream #%1.%2: %3")
+                            .arg(ist.file_index)
+                            .arg(ist.index)
+                            .arg(engine::LibraryErrorText(error)));
+  }
+  return error < 0 ? -1 : 0;
+}
+
+int TAVConverter::DecodeOnStage(TAVInputStream& ist, int ist_index, AVPacket* pkt) {
+  ist.decode_stage->Send(pkt);
+  return ist.decode_stage->Receive([&](AVFrame* frame, const engine::TDecodeStage::TDecoderState& state) {
+    HandleVideoFrame(ist, ist_index, frame, state.frame_rate);
+  });
+}
+
+int TAVConverter::DecodeHere(TAVInputStream& ist, int ist_index, AVPacket* pkt) {
   AVCodecContext* dec = ist.dec_ctx.get();
   AVFrame* frame = ist.decoded_frame.get();
   // Hands every picture or sample buffer the decoder has ready to the outputs;
-  // false when the decoder reported an error.
+  // the decoder's error, or 0.
   auto drain = [&] {
     for (;;) {
       const int r = avcodec_receive_frame(dec, frame);
-      if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
-      if (r < 0) return false;
+      if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return 0;
+      if (r < 0) return r;
       if (dec->codec_type == AVMEDIA_TYPE_VIDEO)
-        HandleVideoFrame(ist, ist_index, frame);
+        HandleVideoFrame(ist, ist_index, frame, dec->framerate);
       else
         HandleAudioFrame(ist, ist_index, frame);
       av_frame_unref(frame);
@@ -104,16 +125,16 @@ int TAVConverter::DecodeFrames(TAVInputStream& ist, int ist_index, AVPacket* pkt
     drain();
     ret = avcodec_send_packet(dec, pkt);
   }
-  const bool sent = ret >= 0 || ret == AVERROR_EOF || !pkt;
-  const bool drained = drain();
-  return sent && (drained || !pkt) ? 0 : -1;
+  const int drained = drain();
+  if (!pkt) return 0;  // the drain at the end reports nothing
+  return ret < 0 && ret != AVERROR_EOF ? ret : drained;
 }
 
-void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame* frame) {
+void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame* frame, AVRational decoderRate) {
   const int64_t t = frame->best_effort_timestamp;
   ist.pts = t != AV_NOPTS_VALUE ? av_rescale_q(t, ist.st->time_base, AV_TIME_BASE_Q)
                                 : (ist.next_pts != AV_NOPTS_VALUE ? ist.next_pts : ist.dts);
-  ist.next_pts = ist.pts + FrameDuration(ist, frame);
+  ist.next_pts = ist.pts + FrameDuration(ist, frame, decoderRate);
   NoteDataEnd(ist, ist.next_pts);
   RateEmulationWait(ist);
   if (TempStartTime != 0 && ist.pts < TempStartTime) return;

@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include "engine/DecodeStage.h"
 #include "engine/PictureTurn.h"
 #include "media/LibraryPtrs.h"
 #include "media/SynthStage.h"
@@ -62,6 +63,10 @@ struct TAVInputStream {
   int64_t data_end = AV_NOPTS_VALUE;
   media::FramePtr decoded_frame;
   engine::TPictureTurn turn;  // how the decoded pictures are turned upright
+  bool decode_error_logged = false;  // a failing decoder is named once, not per packet
+  // Decodes on a thread of its own when the decoder may use several; last, so
+  // that it stops before the decoder it uses is freed.
+  std::unique_ptr<engine::TDecodeStage> decode_stage;
 };
 
 // What a filter graph of the chain takes in or delivers.

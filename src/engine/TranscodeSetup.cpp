@@ -308,6 +308,9 @@ void TAVConverter::OpenDecoders() {
       Fail(QStringLiteral("Error while opening codec for input stream "));
     ist.decoded_frame = media::MakeFrame();
     if (!ist.decoded_frame) Fail(QStringLiteral("no memory"));
+    // One thread asked for is one core: no stage beside the loop then.
+    if (ist.dec_ctx->codec_type == AVMEDIA_TYPE_VIDEO && DecoderThreads() > 1)
+      ist.decode_stage = std::make_unique<engine::TDecodeStage>(ist.dec_ctx.get());
   }
 }
 

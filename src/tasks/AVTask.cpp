@@ -149,6 +149,7 @@ void TAVTask::Start() {
   Converter().SetInputFiles({Settings().SourceFile()});
   Converter().SetOutputFiles({Settings().TargetFile()});
   Converter().SetConvertOptions(Settings().ConvertOptions());
+  Converter().SetDecoderThreadCount(AVConfiguration().EngineThreadCount());
   Converter().Convert();
 }
 

@@ -175,6 +175,7 @@ TEST_P(EveryProfile, ConvertsToWhatItAsksFor) {
 
   TAVConverter c;
   ASSERT_TRUE(profile.ApplyProfile(c));
+  c.SetDecoderThreadCount(2);  // as the program runs it: decoding beside the loop
   c.InputFiles() << source;
   c.OutputFiles() << target;
   const TConversionResult r = RunConversion(c);

@@ -295,6 +295,7 @@ TEST_P(SourceConformance, EveryProfileKeepsEveryStreamWhole) {
     const QString target = folder.filePath("out" + profile.Extension());
     TAVConverter c;
     ASSERT_TRUE(profile.ApplyProfile(c));
+    c.SetDecoderThreadCount(i % 2 ? 2 : 1);  // decoding beside the loop, and on it
     c.InputFiles() << file;
     c.OutputFiles() << target;
     const TConversionResult r = RunConversion(c);

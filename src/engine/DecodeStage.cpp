@@ -1,0 +1,149 @@
+#include "engine/DecodeStage.h"
+
+namespace engine {
+
+TDecodeStage::TDecodeStage(AVCodecContext* decoder) : FDecoder(decoder), FThread([this] { Run(); }) {}
+
+TDecodeStage::~TDecodeStage() {
+  {
+    std::lock_guard guard(FLock);
+    FClosing = true;
+  }
+  FChanged.notify_all();
+  FThread.join();
+}
+
+void TDecodeStage::Send(const AVPacket* pkt) {
+  media::PacketPtr packet;
+  if (pkt) {
+    packet = media::MakePacket();
+    // A packet the stage cannot keep is lost like one the decoder refuses.
+    if (!packet || av_packet_ref(packet.get(), pkt) < 0) {
+      std::lock_guard guard(FLock);
+      if (!FError) FError = AVERROR(ENOMEM);
+      return;
+    }
+  }
+  {
+    std::lock_guard guard(FLock);
+    if (!pkt) {
+      FEndSent = true;
+      FDrained = false;
+    }
+    FPackets.push_back(std::move(packet));
+  }
+  FChanged.notify_all();
+}
+
+int TDecodeStage::Receive(const TFrameHandler& handle) {
+  std::unique_lock lock(FLock);
+  for (;;) {
+    while (!FFrames.empty()) {
+      TDecoded decoded = std::move(FFrames.front());
+      FFrames.pop_front();
+      lock.unlock();
+      {
+        // The frame goes back to the spares also when the handler throws.
+        struct TRecycle {
+          TDecodeStage& stage;
+          media::FramePtr& frame;
+          ~TRecycle() {
+            av_frame_unref(frame.get());
+            std::lock_guard guard(stage.FLock);
+            stage.FSpareFrames.push_back(std::move(frame));
+          }
+        } recycle{*this, decoded.frame};
+        handle(decoded.frame.get(), decoded.state);
+      }
+      lock.lock();
+    }
+    const bool full = FPackets.size() >= MaxPacketsAhead;
+    const bool ending = FEndSent && !FDrained;
+    if (!full && !ending) break;
+    FChanged.wait(lock, [&] {
+      return !FFrames.empty() || (FPackets.size() < MaxPacketsAhead && !(FEndSent && !FDrained));
+    });
+  }
+  const int error = FError;
+  FError = 0;
+  return error;
+}
+
+void TDecodeStage::Run() {
+  for (;;) {
+    media::PacketPtr packet;
+    {
+      std::unique_lock lock(FLock);
+      FChanged.wait(lock, [&] { return FClosing || !FPackets.empty(); });
+      if (FClosing) return;
+      packet = std::move(FPackets.front());
+      FPackets.pop_front();
+    }
+    FChanged.notify_all();  // room for the next packet
+    const bool end = !packet;
+    DecodeOne(std::move(packet));
+    if (end) {
+      std::lock_guard guard(FLock);
+      FDrained = true;
+    }
+    FChanged.notify_all();
+  }
+}
+
+// The decoding of one packet, as on the loop's thread: output left over from
+// an earlier error is taken first when the decoder refuses the packet.
+void TDecodeStage::DecodeOne(media::PacketPtr packet) {
+  int error = 0;
+  int ret = avcodec_send_packet(FDecoder, packet.get());
+  if (ret == AVERROR(EAGAIN)) {
+    Deliver(error);
+    ret = avcodec_send_packet(FDecoder, packet.get());
+  }
+  if (ret < 0 && ret != AVERROR_EOF) error = ret;
+  Deliver(error);
+  if (!packet) error = 0;  // draining reports nothing, as on the loop's thread
+  if (error) {
+    std::lock_guard guard(FLock);
+    if (!FError) FError = error;
+  }
+}
+
+// Hands every frame the decoder has ready to the loop, with the decoder's
+// state read here, where the decoder is not in use.
+void TDecodeStage::Deliver(int& error) {
+  for (;;) {
+    media::FramePtr frame;
+    {
+      std::lock_guard guard(FLock);
+      if (!FSpareFrames.empty()) {
+        frame = std::move(FSpareFrames.back());
+        FSpareFrames.pop_back();
+      }
+    }
+    if (!frame) frame = media::MakeFrame();
+    if (!frame) {
+      if (!error) error = AVERROR(ENOMEM);
+      return;
+    }
+    const int r = avcodec_receive_frame(FDecoder, frame.get());
+    if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) {
+      std::lock_guard guard(FLock);
+      FSpareFrames.push_back(std::move(frame));
+      return;
+    }
+    if (r < 0) {
+      if (!error) error = r;
+      std::lock_guard guard(FLock);
+      FSpareFrames.push_back(std::move(frame));
+      return;
+    }
+    TDecoded decoded{std::move(frame), TDecoderState{FDecoder->framerate}};
+    {
+      std::lock_guard guard(FLock);
+      FFrames.push_back(std::move(decoded));
+    }
+    FChanged.notify_all();
+  }
+}
+
+}  // namespace engine
