@@ -160,7 +160,6 @@ class TAVConverter {
   int FRequestedPixFormat = -1;
   media::PacketPtr FPkt;
   std::vector<uint8_t> subtitle_out;
-  int64_t TempStartTime = 0;
   int FSizePass = 0;  // the pass of a run aiming at a file size; 0: none
   int64_t FSizeCorrection = 0;  // bytes the first second pass missed the size by, negated
   QString FPassLogPrefix = QStringLiteral("ffmpeg2pass");
@@ -254,6 +253,7 @@ class TAVConverter {
   void WriteToFifo(TAVOutputStream& ost, const AVFrame* frame, int offset, int count, int silence);
   void DrainResampler(TAVOutputStream& ost);
   void EncodeAudioFifo(TAVOutputStream& ost, bool flush);
+  AVFrame* ResampledFrame(TAVOutputStream& ost, int capacity);
   void FlushAudio(TAVOutputStream& ost);
 
   // Video and subtitle output (VideoOutput.cpp).
@@ -270,6 +270,8 @@ class TAVConverter {
   void LogPsnr(const TAVOutputStream& ost);
   void WriteOutputPacket(TAVOutputStream& ost, AVPacket* pkt);
   void FilterAndWrite(TAVOutputStream& ost, AVPacket* pkt, size_t filter);
+  // Logs "what on output stream #f.s: reason" the first time logged is false.
+  void LogStreamErrorOnce(const TAVOutputStream& ost, bool& logged, const QString& what, int error);
   void FlushBitstreamFilters(TAVOutputStream& ost);
   std::vector<media::BsfContextPtr> OpenBitstreamFilters(const QStringList& names);
   void InitBitstreamFilters(TAVOutputStream& ost);

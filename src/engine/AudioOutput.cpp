@@ -16,15 +16,14 @@ extern "C" {
 
 namespace {
 
-// Pointers to the samples of frame from sample offset on, one per plane.
-std::vector<uint8_t*> SamplePointers(const AVFrame* frame, int offset) {
+// Pointers to the samples of frame from sample offset on, one per plane, in planes.
+void SamplePointers(const AVFrame* frame, int offset, std::vector<uint8_t*>& planes) {
   const auto format = static_cast<AVSampleFormat>(frame->format);
   const int channels = frame->ch_layout.nb_channels;
   const bool planar = av_sample_fmt_is_planar(format);
   const int step = av_get_bytes_per_sample(format) * (planar ? 1 : channels);
-  std::vector<uint8_t*> planes(planar ? channels : 1);
+  planes.resize(planar ? channels : 1);
   for (size_t p = 0; p < planes.size(); ++p) planes[p] = frame->extended_data[p] + int64_t(offset) * step;
-  return planes;
 }
 
 bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b) { return av_channel_layout_compare(&a, &b) == 0; }
@@ -42,7 +41,7 @@ AVChannelLayout InputLayout(const AVFrame* frame) {
 }  // namespace
 
 double TAVConverter::InputSyncTime(const TAVOutputStream& ost) const {
-  return static_cast<double>(ost.sync_ist->pts - TempStartTime - ost.skipped_time) / 1000000.0;
+  return static_cast<double>(ost.sync_ist->pts - ost.skipped_time) / 1000000.0;
 }
 
 void TAVConverter::PickSampleFormat(TAVOutputStream& ost) {
@@ -246,7 +245,8 @@ void TAVConverter::WriteToFifo(TAVOutputStream& ost, const AVFrame* frame, int o
     swr_inject_silence(swr, silence);
     silence = 0;
   }
-  std::vector<uint8_t*> in = SamplePointers(frame, offset);
+  std::vector<uint8_t*>& in = ost.sample_pointers;
+  SamplePointers(frame, offset, in);
   if (!swr && silence == 0) {
     if (av_audio_fifo_write(fifo, reinterpret_cast<void**>(in.data()), count) < count)
       Fail(QStringLiteral("av_fifo_realloc2() failed"));
@@ -254,12 +254,7 @@ void TAVConverter::WriteToFifo(TAVOutputStream& ost, const AVFrame* frame, int o
   }
   // Resampled samples, or silence followed by the input, go through a scratch frame.
   const int capacity = swr ? swr_get_out_samples(swr, count) : silence + count;
-  media::FramePtr out = media::MakeFrame();
-  if (!out) Fail(QStringLiteral("Out of memory in do_audio_out"));
-  out->format = e->sample_fmt;
-  out->nb_samples = std::max(capacity, 1);
-  if (av_channel_layout_copy(&out->ch_layout, &e->ch_layout) < 0 || av_frame_get_buffer(out.get(), 0) < 0)
-    Fail(QStringLiteral("Out of memory in do_audio_out"));
+  AVFrame* out = ResampledFrame(ost, capacity);
   int produced = 0;
   if (swr) {
     produced = swr_convert(swr, out->extended_data, capacity, const_cast<const uint8_t**>(in.data()), count);
@@ -271,6 +266,26 @@ void TAVConverter::WriteToFifo(TAVOutputStream& ost, const AVFrame* frame, int o
   }
   if (av_audio_fifo_write(fifo, reinterpret_cast<void**>(out->extended_data), produced) < produced)
     Fail(QStringLiteral("av_fifo_realloc2() failed"));
+}
+
+// The stream's scratch frame, holding at least capacity samples in the
+// encoder's format; allocated again only when too small.
+AVFrame* TAVConverter::ResampledFrame(TAVOutputStream& ost, int capacity) {
+  const AVCodecContext* e = ost.enc_ctx.get();
+  capacity = std::max(capacity, 1);
+  AVFrame* out = ost.resampled_frame.get();
+  if (out && out->buf[0] && out->nb_samples >= capacity) return out;
+  if (!out) {
+    ost.resampled_frame = media::MakeFrame();
+    out = ost.resampled_frame.get();
+    if (!out) Fail(QStringLiteral("Out of memory in do_audio_out"));
+  }
+  av_frame_unref(out);
+  out->format = e->sample_fmt;
+  out->nb_samples = std::max(capacity, e->frame_size);
+  if (av_channel_layout_copy(&out->ch_layout, &e->ch_layout) < 0 || av_frame_get_buffer(out, 0) < 0)
+    Fail(QStringLiteral("Out of memory in do_audio_out"));
+  return out;
 }
 
 void TAVConverter::EncodeAudioFifo(TAVOutputStream& ost, bool flush) {

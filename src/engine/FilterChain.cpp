@@ -276,8 +276,13 @@ void TAVConverter::FilterVideoFrame(TAVInputStream& ist, TAVOutputStream& ost, A
 void TAVConverter::FeedFilterGraph(TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame) {
   TAVVideoFilterChain& chain = ost.filter;
   TAVFilterGraphStage& stage = chain.graphs[index];
-  if (av_buffersrc_add_frame_flags(stage.input_video_filter, frame, frame ? AV_BUFFERSRC_FLAG_KEEP_REF : 0) < 0)
+  const int fed = av_buffersrc_add_frame_flags(stage.input_video_filter, frame, frame ? AV_BUFFERSRC_FLAG_KEEP_REF : 0);
+  if (fed < 0) {
+    // A picture the graph refuses is lost; the run goes on with the next.
+    if (fed != AVERROR_EOF)
+      LogStreamErrorOnce(ost, ost.filter_error_logged, QStringLiteral("Error while filtering a picture"), fed);
     return;
+  }
   const bool last = index + 1 == chain.graphs.size();
   AVFrame* filtered = last ? ost.filtered_frame.get() : stage.picture.get();
   const AVRational tb = av_buffersink_get_time_base(stage.output_video_filter);

@@ -98,13 +98,12 @@ void TAVConverter::OpenInputFile(int index) {
   // Programs are complete only once the streams are probed.
   if (o.ProgramID() != 0) SelectProgram(ic);
 
+  // The file's timestamps are shifted by the start point (input_files_ts_offset
+  // below): the run's timeline starts at zero after the seek. A failed seek
+  // starts where the input is.
   int64_t timestamp = o.StartTime();
-  TempStartTime = o.StartTime();
   if (ic->start_time != AV_NOPTS_VALUE) timestamp += ic->start_time;
-  if (TempStartTime != 0) {
-    av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);  // a failed seek starts where the input is
-    TempStartTime = 0;
-  }
+  if (o.StartTime() != 0) av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);
   if (ic->duration != AV_NOPTS_VALUE) SetDuration(static_cast<double>(ic->duration) / 1000000.0);
 
   TAVInputFile file;

@@ -12,6 +12,7 @@ extern "C" {
 
 #include "engine/AVConverter.h"
 #include "engine/ErrorBox.h"
+#include "engine/LibraryError.h"
 
 void TAVConverter::EncodeFrame(TAVOutputStream& ost, AVFrame* frame) {
   AVCodecContext* enc = ost.enc_ctx.get();
@@ -19,6 +20,7 @@ void TAVConverter::EncodeFrame(TAVOutputStream& ost, AVFrame* frame) {
   int ret = avcodec_send_frame(enc, frame);
   if (ret < 0 && ret != AVERROR_EOF) {
     if (video) Fail(QStringLiteral("Video encoding failed"));
+    LogStreamErrorOnce(ost, ost.encode_error_logged, QStringLiteral("Audio encoding failed"), ret);
     return;  // audio encoder errors lose the frame only
   }
   AVPacket* pkt = ost.packet.get();
@@ -27,6 +29,7 @@ void TAVConverter::EncodeFrame(TAVOutputStream& ost, AVFrame* frame) {
     if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return;
     if (ret < 0) {
       if (video) Fail(QStringLiteral("Video encoding failed"));
+      LogStreamErrorOnce(ost, ost.encode_error_logged, QStringLiteral("Audio encoding failed"), ret);
       return;
     }
     if (video) {
@@ -91,20 +94,30 @@ void TAVConverter::FilterAndWrite(TAVOutputStream& ost, AVPacket* pkt, size_t fi
     FilterAndWrite(ost, pkt, filter + 1);
     return;
   }
-  media::PacketPtr out = media::MakePacket();
-  while (out && av_bsf_receive_packet(bsf, out.get()) == 0) {
-    FilterAndWrite(ost, out.get(), filter + 1);
-    av_packet_unref(out.get());
+  AVPacket* out = ost.bitstream_packets[filter].get();
+  while (av_bsf_receive_packet(bsf, out) == 0) {
+    FilterAndWrite(ost, out, filter + 1);
+    av_packet_unref(out);
   }
+}
+
+void TAVConverter::LogStreamErrorOnce(const TAVOutputStream& ost, bool& logged, const QString& what, int error) {
+  if (logged) return;
+  logged = true;
+  DoLog(AV_LOG_ERROR, QStringLiteral("%1 on output stream #%2.%3: %4")
+                          .arg(what)
+                          .arg(ost.file_index)
+                          .arg(ost.index)
+                          .arg(engine::LibraryErrorText(error)));
 }
 
 void TAVConverter::FlushBitstreamFilters(TAVOutputStream& ost) {
   for (size_t i = 0; i < ost.bitstream_filters.size(); ++i) {
     if (av_bsf_send_packet(ost.bitstream_filters[i].get(), nullptr) < 0) continue;
-    media::PacketPtr out = media::MakePacket();
-    while (out && av_bsf_receive_packet(ost.bitstream_filters[i].get(), out.get()) == 0) {
-      FilterAndWrite(ost, out.get(), i + 1);
-      av_packet_unref(out.get());
+    AVPacket* out = ost.bitstream_packets[i].get();
+    while (av_bsf_receive_packet(ost.bitstream_filters[i].get(), out) == 0) {
+      FilterAndWrite(ost, out, i + 1);
+      av_packet_unref(out);
     }
   }
 }
@@ -139,7 +152,12 @@ void TAVConverter::InitBitstreamFilters(TAVOutputStream& ost) {
     tb = bsf->time_base_out;
     ++it;
   }
-  if (par != ost.st->codecpar) avcodec_parameters_copy(ost.st->codecpar, par);
+  ost.bitstream_packets.clear();
+  for (size_t i = 0; i < ost.bitstream_filters.size(); ++i) {
+    ost.bitstream_packets.push_back(media::MakePacket());
+    if (!ost.bitstream_packets.back()) Fail(QStringLiteral("no memory"));
+  }
+  if (par != ost.st->codecpar && avcodec_parameters_copy(ost.st->codecpar, par) < 0) Fail(QStringLiteral("no memory"));
 }
 
 double TAVConverter::OutputPosition(const TAVOutputStream& ost) const {

@@ -71,8 +71,7 @@ int TAVConverter::ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacke
       NoteDataEnd(ist, ist.next_dts);
       RateEmulationWait(ist);  // copied packets keep the input's pace as well
     }
-    if (TempStartTime == 0 || ist.dts >= TempStartTime)
-      for (auto& ost : FRun.ost_table)
+    for (auto& ost : FRun.ost_table)
         if (ost->source_index == ist_index && ost->stream_copy) CopyPacket(*ost, ist, pkt);
   }
   int ret = 0;
@@ -137,7 +136,6 @@ void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame*
   ist.next_pts = ist.pts + FrameDuration(ist, frame, decoderRate);
   NoteDataEnd(ist, ist.next_pts);
   RateEmulationWait(ist);
-  if (TempStartTime != 0 && ist.pts < TempStartTime) return;
   // A damaged picture header can carry a negative aspect, which no filter takes.
   AVRational& aspect = frame->sample_aspect_ratio;
   if (aspect.num < 0 || aspect.den <= 0) aspect = AVRational{0, 1};
@@ -159,7 +157,6 @@ void TAVConverter::HandleAudioFrame(TAVInputStream& ist, int ist_index, AVFrame*
   const int volume = FConvertOptions.AudioOptions().AudioVolume();
   if (volume != 256 && av_frame_make_writable(frame) >= 0) engine::ScaleVolume(frame, volume);
   RateEmulationWait(ist);
-  if (TempStartTime != 0 && ist.pts < TempStartTime) return;
   for (auto& ost : FRun.ost_table)
     if (ost->source_index == ist_index && ost->encoding_needed) do_audio_out(*ost, ist, frame);
 }
@@ -189,20 +186,18 @@ int TAVConverter::DecodeSubtitle(TAVInputStream& ist, int ist_index, AVPacket* p
 void TAVConverter::CopyPacket(TAVOutputStream& ost, TAVInputStream& ist, const AVPacket* pkt) {
   if (ost.recording_done) return;
   const int64_t recording = FConvertOptions.RecordingTime();
-  if (recording != INT64_MAX && ist.dts - TempStartTime >= recording) {
+  if (recording != INT64_MAX && ist.dts >= recording) {
     ost.recording_done = true;
     return;
   }
   if (ost.frame_number == 0 && !(pkt->flags & AV_PKT_FLAG_KEY) && !FConvertOptions.CopyInitialNonkeyframes()) return;
   const AVRational otb = ost.st->time_base;
-  const int64_t offset = av_rescale_q(TempStartTime, AV_TIME_BASE_Q, otb);
   AVPacket* out = ost.packet.get();
   if (av_packet_ref(out, pkt) < 0) return;
   out->stream_index = ost.index;
-  out->pts = pkt->pts != AV_NOPTS_VALUE ? av_rescale_q(pkt->pts, ist.st->time_base, otb) - offset : AV_NOPTS_VALUE;
-  out->dts = (pkt->dts != AV_NOPTS_VALUE ? av_rescale_q(pkt->dts, ist.st->time_base, otb)
-                                         : av_rescale_q(ist.dts, AV_TIME_BASE_Q, otb)) -
-             offset;
+  out->pts = pkt->pts != AV_NOPTS_VALUE ? av_rescale_q(pkt->pts, ist.st->time_base, otb) : AV_NOPTS_VALUE;
+  out->dts = pkt->dts != AV_NOPTS_VALUE ? av_rescale_q(pkt->dts, ist.st->time_base, otb)
+                                        : av_rescale_q(ist.dts, AV_TIME_BASE_Q, otb);
   out->duration = av_rescale_q(pkt->duration, ist.st->time_base, otb);
   if (ost.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) FConvertOptions.AddAudioSize(pkt->size);
   if (ost.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) FConvertOptions.AddVideoSize(pkt->size);

@@ -127,6 +127,10 @@ struct TAVOutputStream {
   int64_t skipped_time = 0;
   bool recording_done = false;       // the recording time was reached on this stream
   std::vector<media::BsfContextPtr> bitstream_filters;
+  std::vector<media::PacketPtr> bitstream_packets;  // one reusable output packet per filter
+  // A failure that loses a unit but not the run is logged once per stream.
+  bool encode_error_logged = false;
+  bool filter_error_logged = false;
 
   // Video.
   bool video_resample = false;
@@ -156,6 +160,10 @@ struct TAVOutputStream {
   AVChannelLayout resample_in_layout{};
   media::AudioFifoPtr fifo;  // samples waiting for a full encoder frame
   media::FramePtr audio_frame;
+  // Resampled samples, or silence and samples, on their way into the fifo;
+  // kept while large enough.
+  media::FramePtr resampled_frame;
+  std::vector<uint8_t*> sample_pointers;  // planes of the input from an offset on
 
   media::PacketPtr packet;   // encoder output
   media::FilePtr logfile;    // two-pass statistics, first pass only

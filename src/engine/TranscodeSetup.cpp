@@ -331,7 +331,7 @@ int TAVConverter::CopyChapters(int in, int out) {
   const int64_t recording = FConvertOptions.RecordingTime();
   for (unsigned k = 0; k < ic->nb_chapters; ++k) {
     const AVChapter* ch = ic->chapters[k];
-    const int64_t ts_off = av_rescale_q(TempStartTime - input_files_ts_offset[in], AV_TIME_BASE_Q, ch->time_base);
+    const int64_t ts_off = av_rescale_q(-input_files_ts_offset[in], AV_TIME_BASE_Q, ch->time_base);
     const int64_t rt = recording == INT64_MAX ? INT64_MAX : av_rescale_q(recording, AV_TIME_BASE_Q, ch->time_base);
     if (ch->end < ts_off) continue;
     if (rt != INT64_MAX && ch->start > rt + ts_off) break;

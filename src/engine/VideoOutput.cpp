@@ -188,7 +188,7 @@ void TAVConverter::PadVideoToAudioEnd(TAVOutputStream& ost) {
     soundEnd = std::max({soundEnd, source.data_end, source.next_dts});
   }
   if (soundEnd == AV_NOPTS_VALUE) return;
-  double end = static_cast<double>(soundEnd - TempStartTime) / 1000000.0;
+  double end = static_cast<double>(soundEnd) / 1000000.0;
   end = std::min(end, static_cast<double>(FConvertOptions.RecordingTime()) / 1000000.0);
   const double frameTime = av_q2d(ost.enc_ctx->time_base);
   const auto longestFill = static_cast<int64_t>(std::max(1.0, static_cast<double>(GapBound()) / 1000000.0 / frameTime));
