@@ -38,6 +38,29 @@ job "d) copy mkv to mp4" "$(ff "$media/long.mkv" "$work/d1.mp4" -c copy)" \
   "$(tv "$media/long.mkv" "$work/d2.mp4" --set VideoOptions.VideoStreamCopy=1 --set AudioOptions.AudioStreamCopy=1)" \
   $((runs * 5))  # a quarter of a second: start-up noise needs more runs
 
+# f) a profile whose encoder runs on one thread, against the ffmpeg tool as a
+# user would type it (its own thread choice), and tesvanor-cli as the program
+# runs it (the profile alone; decoding uses the machine's cores).
+job "f) wmv profile (one-thread encoder)" \
+  "$(q ffmpeg -nostdin -v error -y -i "$src" -c:v wmv2 -b:v 768k -s 320x240 -c:a wmav2 -b:a 128k "$work/f1.wmv")" \
+  "$(q "$cli" convert "$src" "$work/f2.wmv" --quiet --profile "Windows视频(*.wmv)")"
+
+# g) the settings of (a) with a logo, a line of text and burnt-in subtitles.
+font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+make_media "$media/logo.png" -f lavfi -i testsrc=size=160x90 -frames:v 1
+[[ -f "$media/subs.srt" ]] || for ((i = 0; i < 15; i++)); do
+  printf '%d\n00:00:%02d,000 --> 00:00:%02d,500\nLine %d of the subtitles 第%d行\n\n' $((i + 1)) $((i * 2)) $((i * 2 + 1)) $i $i
+done >"$media/subs.srt"
+filters_ffmpeg="[0:v][1:v]overlay=x=20:y=20,drawtext=fontfile=$font:text=Tesvanor:x=40:y=600:fontsize=36"
+filters_ffmpeg+=":fontcolor=0xFFFFFFFF:boxcolor=0x00000000:expansion=none,subtitles=f=$media/subs.srt"
+filters_ffmpeg+=":fontsdir=${font%/*}:force_style='FontName=WenQuanYi Micro Hei,PrimaryColour=&H0000FFFF'"
+filters_cli="logo=20|20|$media/logo.png,drawtext=fontfile=\\'$font\\'#text='Tesvanor'#x=40#y=600#fontsize=36"
+filters_cli+="#fgcolor=0xFFFFFFFF#bgcolor=0x00000000,ass=filename\$$media/subs.srt#font\$$font#color\$0xFFFF0000"
+job "g) x264 with logo+text+subtitles" \
+  "$(q ffmpeg -nostdin -v error -y -i "$src" -i "$media/logo.png" -filter_complex "$filters_ffmpeg" \
+    "${x264_ffmpeg[@]}" "$work/g1.mp4")" \
+  "$(tv "$src" "$work/g2.mp4" "${x264_cli[@]}" --set "FilterOptions.VideoFilters=$filters_cli")"
+
 # e) two conversions of (b) at once against one after the other, both with
 # tesvanor-cli and one thread each (the option tree's default), so that the
 # machine's cores are free for conversions side by side.

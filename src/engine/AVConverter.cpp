@@ -1,6 +1,5 @@
 #include "engine/AVConverter.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <cmath>
 #include <limits>
@@ -16,7 +15,6 @@ extern "C" {
 #include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
 #include "engine/LegacyOptions.h"
-#include "engine/MainThread.h"
 #include "engine/NameValueList.h"
 #include "media/MediaLibraries.h"
 
