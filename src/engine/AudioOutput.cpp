@@ -90,8 +90,8 @@ void TAVConverter::PickChannelLayout(TAVOutputStream& ost) {
 
 void TAVConverter::FitAudioToContainer(TAVOutputStream& ost, const AVOutputFormat* format) {
   AVCodecContext* e = ost.enc_ctx.get();
-  ost.audio_locks_to_video = engine::AudioLocksToVideo(format);
-  ost.audio_placed_by_length = engine::AudioPlacedByLength(format);
+  ost.audio.audio_locks_to_video = engine::AudioLocksToVideo(format);
+  ost.audio.audio_placed_by_length = engine::AudioPlacedByLength(format);
   const std::vector<int> rates = engine::ContainerSampleRates(format, e->codec_id);
   if (!rates.empty() && std::find(rates.begin(), rates.end(), e->sample_rate) == rates.end()) {
     int best = rates[0];
@@ -126,20 +126,20 @@ void TAVConverter::ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame
   AVChannelLayout in = InputLayout(frame);
   const bool needed = frame->sample_rate != e->sample_rate || frame->format != e->sample_fmt ||
                       !SameLayout(in, e->ch_layout) || syncMethod > 1;
-  const bool unchanged = ost.resample && frame->sample_rate == ost.resample_in_rate &&
-                         frame->format == ost.resample_in_format && SameLayout(in, ost.resample_in_layout);
-  if (unchanged || (!needed && !ost.resample)) {
+  const bool unchanged = ost.audio.resample && frame->sample_rate == ost.audio.resample_in_rate &&
+                         frame->format == ost.audio.resample_in_format && SameLayout(in, ost.audio.resample_in_layout);
+  if (unchanged || (!needed && !ost.audio.resample)) {
     av_channel_layout_uninit(&in);
     return;
   }
   // The input changed (a broadcast switching between stereo and 5.1, say): the old
   // resampler's buffered samples go out first, then it is replaced or dropped.
   DrainResampler(ost);
-  ost.resample.reset();
-  ost.audio_resample = 0;
-  ost.resample_in_rate = 0;
-  ost.resample_in_format = -1;
-  av_channel_layout_uninit(&ost.resample_in_layout);
+  ost.audio.resample.reset();
+  ost.audio.audio_resample = 0;
+  ost.audio.resample_in_rate = 0;
+  ost.audio.resample_in_format = -1;
+  av_channel_layout_uninit(&ost.audio.resample_in_layout);
   if (!needed) {
     av_channel_layout_uninit(&in);
     return;
@@ -148,19 +148,19 @@ void TAVConverter::ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame
   AVChannelLayout out = e->ch_layout;  // the library wants mutable layouts; it only reads them
   int r = swr_alloc_set_opts2(&swr, &out, e->sample_fmt, e->sample_rate, &in,
                               static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
-  ost.resample.reset(swr);
+  ost.audio.resample.reset(swr);
   // Drift compensation needs the resampler even at equal rates.
   if (r >= 0 && syncMethod > 1) av_opt_set_int(swr, "flags", SWR_FLAG_RESAMPLE, 0);
   if (r < 0 || swr_init(swr) < 0) {
     av_channel_layout_uninit(&in);
     Fail(QStringLiteral("Can not resample channels @  Hz to %d channels @ %d Hz"));
   }
-  ost.audio_resample = 1;
-  ost.reformat_pair = e->sample_fmt + 5 * frame->format;
-  ost.resample_in_rate = frame->sample_rate;
-  ost.resample_in_format = frame->format;
-  av_channel_layout_uninit(&ost.resample_in_layout);
-  ost.resample_in_layout = in;
+  ost.audio.audio_resample = 1;
+  ost.audio.reformat_pair = e->sample_fmt + 5 * frame->format;
+  ost.audio.resample_in_rate = frame->sample_rate;
+  ost.audio.resample_in_format = frame->format;
+  av_channel_layout_uninit(&ost.audio.resample_in_layout);
+  ost.audio.resample_in_layout = in;
 }
 
 void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame) {
@@ -168,7 +168,7 @@ void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFra
   const TAudioOptions& ao = FConvertOptions.AudioOptions();
   // Sound placed by its length rather than its time is kept on the input's
   // timeline by silence and drops.
-  const int syncMethod = ost.audio_placed_by_length ? std::max(1, ao.AudioSyncMethod()) : ao.AudioSyncMethod();
+  const int syncMethod = ost.audio.audio_placed_by_length ? std::max(1, ao.AudioSyncMethod()) : ao.AudioSyncMethod();
   const double encRate = e->sample_rate;
   const double decRate = frame->sample_rate;
   if (ost.recording_done || decRate <= 0) return;
@@ -186,8 +186,8 @@ void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFra
   }
 
   ConfigureResampler(ost, frame);
-  SwrContext* swr = ost.resample.get();
-  const int64_t buffered = av_audio_fifo_size(ost.fifo.get()) + (swr ? swr_get_delay(swr, e->sample_rate) : 0);
+  SwrContext* swr = ost.audio.resample.get();
+  const int64_t buffered = av_audio_fifo_size(ost.audio.fifo.get()) + (swr ? swr_get_delay(swr, e->sample_rate) : 0);
   int silence = 0;
   if (syncMethod != 0) {
     const double delta = time * encRate - static_cast<double>(ost.sync_opts) - static_cast<double>(buffered);
@@ -238,14 +238,14 @@ void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFra
 }
 
 void TAVConverter::WriteToFifo(TAVOutputStream& ost, const AVFrame* frame, int offset, int count, int silence) {
-  AVAudioFifo* fifo = ost.fifo.get();
+  AVAudioFifo* fifo = ost.audio.fifo.get();
   const AVCodecContext* e = ost.enc_ctx.get();
-  SwrContext* swr = ost.resample.get();
+  SwrContext* swr = ost.audio.resample.get();
   if (swr && silence > 0) {
     swr_inject_silence(swr, silence);
     silence = 0;
   }
-  std::vector<uint8_t*>& in = ost.sample_pointers;
+  std::vector<uint8_t*>& in = ost.audio.sample_pointers;
   SamplePointers(frame, offset, in);
   if (!swr && silence == 0) {
     if (av_audio_fifo_write(fifo, reinterpret_cast<void**>(in.data()), count) < count)
@@ -273,11 +273,11 @@ void TAVConverter::WriteToFifo(TAVOutputStream& ost, const AVFrame* frame, int o
 AVFrame* TAVConverter::ResampledFrame(TAVOutputStream& ost, int capacity) {
   const AVCodecContext* e = ost.enc_ctx.get();
   capacity = std::max(capacity, 1);
-  AVFrame* out = ost.resampled_frame.get();
+  AVFrame* out = ost.audio.resampled_frame.get();
   if (out && out->buf[0] && out->nb_samples >= capacity) return out;
   if (!out) {
-    ost.resampled_frame = media::MakeFrame();
-    out = ost.resampled_frame.get();
+    ost.audio.resampled_frame = media::MakeFrame();
+    out = ost.audio.resampled_frame.get();
     if (!out) Fail(QStringLiteral("Out of memory in do_audio_out"));
   }
   av_frame_unref(out);
@@ -290,7 +290,7 @@ AVFrame* TAVConverter::ResampledFrame(TAVOutputStream& ost, int capacity) {
 
 void TAVConverter::EncodeAudioFifo(TAVOutputStream& ost, bool flush) {
   AVCodecContext* e = ost.enc_ctx.get();
-  AVAudioFifo* fifo = ost.fifo.get();
+  AVAudioFifo* fifo = ost.audio.fifo.get();
   const bool variable = !e->frame_size || (ost.encoder->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
   const int64_t recording = FConvertOptions.RecordingTime();
   const int64_t limit =
@@ -312,7 +312,7 @@ void TAVConverter::EncodeAudioFifo(TAVOutputStream& ost, bool flush) {
       av_audio_fifo_reset(fifo);
       return;
     }
-    AVFrame* frame = ost.audio_frame.get();
+    AVFrame* frame = ost.audio.audio_frame.get();
     av_frame_unref(frame);
     frame->format = e->sample_fmt;
     frame->sample_rate = e->sample_rate;
@@ -329,7 +329,7 @@ void TAVConverter::EncodeAudioFifo(TAVOutputStream& ost, bool flush) {
 }
 
 void TAVConverter::DrainResampler(TAVOutputStream& ost) {
-  SwrContext* swr = ost.resample.get();
+  SwrContext* swr = ost.audio.resample.get();
   if (!swr) return;
   const int pending = swr_get_out_samples(swr, 0);
   if (pending <= 0) return;
@@ -341,7 +341,7 @@ void TAVConverter::DrainResampler(TAVOutputStream& ost) {
   if (av_channel_layout_copy(&out->ch_layout, &e->ch_layout) < 0 || av_frame_get_buffer(out.get(), 0) < 0)
     Fail(QStringLiteral("Out of memory in do_audio_out"));
   const int produced = swr_convert(swr, out->extended_data, pending, nullptr, 0);
-  if (produced > 0 && av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(out->extended_data), produced) < produced)
+  if (produced > 0 && av_audio_fifo_write(ost.audio.fifo.get(), reinterpret_cast<void**>(out->extended_data), produced) < produced)
     Fail(QStringLiteral("av_fifo_realloc2() failed"));
 }
 
@@ -353,7 +353,7 @@ void TAVConverter::PadAudioToVideoEnd(TAVOutputStream& ost) {
     if (v->file_index != ost.file_index || !v->encoding_needed || v->enc_ctx->codec_type != AVMEDIA_TYPE_VIDEO)
       continue;
     const int64_t videoEnd = av_rescale_q(v->sync_opts, v->enc_ctx->time_base, AVRational{1, e->sample_rate});
-    const int64_t audioEnd = std::max(ost.sync_opts, ost.audio_next_pts) + av_audio_fifo_size(ost.fifo.get());
+    const int64_t audioEnd = std::max(ost.sync_opts, ost.audio_next_pts) + av_audio_fifo_size(ost.audio.fifo.get());
     if (videoEnd <= audioEnd) return;
     const int missing = static_cast<int>(videoEnd - audioEnd);
     media::FramePtr silence = media::MakeFrame();
@@ -363,7 +363,7 @@ void TAVConverter::PadAudioToVideoEnd(TAVOutputStream& ost) {
     if (av_channel_layout_copy(&silence->ch_layout, &e->ch_layout) < 0 || av_frame_get_buffer(silence.get(), 0) < 0)
       Fail(QStringLiteral("Out of memory in do_audio_out"));
     av_samples_set_silence(silence->extended_data, 0, missing, e->ch_layout.nb_channels, e->sample_fmt);
-    if (av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(silence->extended_data), missing) < missing)
+    if (av_audio_fifo_write(ost.audio.fifo.get(), reinterpret_cast<void**>(silence->extended_data), missing) < missing)
       Fail(QStringLiteral("av_fifo_realloc2() failed"));
     return;
   }
@@ -371,7 +371,7 @@ void TAVConverter::PadAudioToVideoEnd(TAVOutputStream& ost) {
 
 void TAVConverter::FlushAudio(TAVOutputStream& ost) {
   DrainResampler(ost);
-  if (ost.audio_locks_to_video && !ost.recording_done) PadAudioToVideoEnd(ost);
+  if (ost.audio.audio_locks_to_video && !ost.recording_done) PadAudioToVideoEnd(ost);
   if (!ost.recording_done) EncodeAudioFifo(ost, true);
   EncodeFrame(ost, nullptr);
 }

@@ -128,9 +128,9 @@ int AppendInputFilters(AVFilterGraph* graph, AVFilterContext*& last, const TVide
   const int shownHeight = turn.swapsSides ? in.width : in.height;
   const int l = vo.FrameLeftBand(), r = vo.FrameRightBand(), t = vo.FrameTopBand(), b = vo.FrameBottomBand();
   const int croppedWidth = shownWidth - l - r, croppedHeight = shownHeight - t - b;
-  if (ost.video_crop &&
+  if (ost.video.video_crop &&
       Append(graph, last, "crop",
-             QString::asprintf("%d:%d:%d:%d", croppedWidth, croppedHeight, ost.leftBand, ost.topBand).toLatin1()) < 0)
+             QString::asprintf("%d:%d:%d:%d", croppedWidth, croppedHeight, ost.video.leftBand, ost.video.topBand).toLatin1()) < 0)
     return -1;
   const QByteArray scaleArgs = QString::asprintf("%d:%d:flags=0x%X", enc->width, enc->height, swsFlags).toLatin1();
   if ((enc->width != croppedWidth || enc->height != croppedHeight) && Append(graph, last, "scale", scaleArgs) < 0)
@@ -155,7 +155,7 @@ int PrependFit(AVFilterGraph* graph, AVFilterContext*& next, const AVCodecContex
 
 int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame) {
   AVCodecContext* enc = ost.enc_ctx.get();
-  TAVVideoFilterChain& chain = ost.filter;
+  TAVVideoFilterChain& chain = ost.video.filter;
   chain = TAVVideoFilterChain();
   chain.input = InputFormat(ist, frame);
   const int swsFlags = FOptionStores ? FOptionStores->ScalerFlags() : FConvertOptions.SwsFlags();
@@ -186,7 +186,7 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
     if (g == 0 && AppendInputFilters(graph, from, FConvertOptions.VideoOptions(), ost, in, ist.turn, swsFlags) < 0) return -1;
     AVFilterContext* to = stage.output_video_filter;
     if (last && frame && ost.encoder_open && PrependFit(graph, to, enc, swsFlags) < 0) return -1;
-    if (last && ost.hw_device && PrependUpload(graph, to, ost.hw_device.get()) < 0) return -1;
+    if (last && ost.video.hw_device && PrependUpload(graph, to, ost.video.hw_device.get()) < 0) return -1;
     if (last && PrependProfileFilters(graph, to) < 0) return -1;
     if (ConnectUserFilters(graph, plan.graphs[g], from, to) < 0) return -1;
     in = DeliveredFormat(stage.output_video_filter);
@@ -270,21 +270,21 @@ int TAVConverter::ConnectUserFilters(AVFilterGraph* graph, const engine::TVideoF
 }
 
 void TAVConverter::FilterVideoFrame(TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame) {
-  if (!ost.filter.graphs.empty()) FeedFilterGraph(ist, ost, 0, frame);
+  if (!ost.video.filter.graphs.empty()) FeedFilterGraph(ist, ost, 0, frame);
 }
 
 void TAVConverter::FeedFilterGraph(TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame) {
-  TAVVideoFilterChain& chain = ost.filter;
+  TAVVideoFilterChain& chain = ost.video.filter;
   TAVFilterGraphStage& stage = chain.graphs[index];
   const int fed = av_buffersrc_add_frame_flags(stage.input_video_filter, frame, frame ? AV_BUFFERSRC_FLAG_KEEP_REF : 0);
   if (fed < 0) {
     // A picture the graph refuses is lost; the run goes on with the next.
     if (fed != AVERROR_EOF)
-      LogStreamErrorOnce(ost, ost.filter_error_logged, QStringLiteral("Error while filtering a picture"), fed);
+      LogStreamErrorOnce(ost, ost.video.filter_error_logged, QStringLiteral("Error while filtering a picture"), fed);
     return;
   }
   const bool last = index + 1 == chain.graphs.size();
-  AVFrame* filtered = last ? ost.filtered_frame.get() : stage.picture.get();
+  AVFrame* filtered = last ? ost.video.filtered_frame.get() : stage.picture.get();
   const AVRational tb = av_buffersink_get_time_base(stage.output_video_filter);
   for (;;) {
     const int r = av_buffersink_get_frame(stage.output_video_filter, filtered);

@@ -52,20 +52,20 @@ void TAVConverter::AddPsnrStatistics(TAVOutputStream& ost, const AVPacket* pkt) 
   const uint8_t* stats = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
   if (!stats || size < 8) return;
   const int planes = std::min<int>(stats[5], 3);
-  for (int p = 0; p < planes && 8 + 8 * size_t(p + 1) <= size; ++p) ost.psnr_error[p] += AV_RL64(stats + 8 + 8 * p);
-  ++ost.psnr_frames;
+  for (int p = 0; p < planes && 8 + 8 * size_t(p + 1) <= size; ++p) ost.video.psnr_error[p] += AV_RL64(stats + 8 + 8 * p);
+  ++ost.video.psnr_frames;
 }
 
 void TAVConverter::LogPsnr(const TAVOutputStream& ost) {
   const AVCodecContext* enc = ost.enc_ctx.get();
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(enc->pix_fmt);
-  if (!ost.psnr_frames || !desc) return;
+  if (!ost.video.psnr_frames || !desc) return;
   QStringList planes;
   const char* names[] = {"Y", "U", "V"};
   for (int p = 0; p < std::min<int>(3, desc->nb_components); ++p) {
     const int shift = p == 0 ? 0 : desc->log2_chroma_w + desc->log2_chroma_h;
-    const double pixels = double(enc->width) * enc->height / (1 << shift) * ost.psnr_frames;
-    const double error = ost.psnr_error[p] / (pixels * 255.0 * 255.0);
+    const double pixels = double(enc->width) * enc->height / (1 << shift) * ost.video.psnr_frames;
+    const double error = ost.video.psnr_error[p] / (pixels * 255.0 * 255.0);
     planes << QStringLiteral("%1:%2").arg(QLatin1String(names[p])).arg(error > 0 ? -10 * std::log10(error) : 99.0, 0,
                                                                        'f', 2);
   }
@@ -78,23 +78,23 @@ void TAVConverter::LogPsnr(const TAVOutputStream& ost) {
 void TAVConverter::WriteOutputPacket(TAVOutputStream& ost, AVPacket* pkt) { FilterAndWrite(ost, pkt, 0); }
 
 void TAVConverter::FilterAndWrite(TAVOutputStream& ost, AVPacket* pkt, size_t filter) {
-  if (filter == ost.bitstream_filters.size()) {
+  if (filter == ost.mux.bitstream_filters.size()) {
     if (!pkt) return;
     const int64_t start = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-    if (start != AV_NOPTS_VALUE) ost.mux_position = std::max(ost.mux_position, start + pkt->duration);
+    if (start != AV_NOPTS_VALUE) ost.mux.mux_position = std::max(ost.mux.mux_position, start + pkt->duration);
     pkt->stream_index = ost.index;
     if (av_interleaved_write_frame(output_files[ost.file_index].get(), pkt) < 0)
       Fail(QStringLiteral("av_interleaved_write_frame() "));
-    ++ost.packets_written;
+    ++ost.mux.packets_written;
     return;
   }
-  AVBSFContext* bsf = ost.bitstream_filters[filter].get();
+  AVBSFContext* bsf = ost.mux.bitstream_filters[filter].get();
   // A filter that refuses the packet passes it on unchanged.
   if (av_bsf_send_packet(bsf, pkt) < 0) {
     FilterAndWrite(ost, pkt, filter + 1);
     return;
   }
-  AVPacket* out = ost.bitstream_packets[filter].get();
+  AVPacket* out = ost.mux.bitstream_packets[filter].get();
   while (av_bsf_receive_packet(bsf, out) == 0) {
     FilterAndWrite(ost, out, filter + 1);
     av_packet_unref(out);
@@ -112,10 +112,10 @@ void TAVConverter::LogStreamErrorOnce(const TAVOutputStream& ost, bool& logged, 
 }
 
 void TAVConverter::FlushBitstreamFilters(TAVOutputStream& ost) {
-  for (size_t i = 0; i < ost.bitstream_filters.size(); ++i) {
-    if (av_bsf_send_packet(ost.bitstream_filters[i].get(), nullptr) < 0) continue;
-    AVPacket* out = ost.bitstream_packets[i].get();
-    while (av_bsf_receive_packet(ost.bitstream_filters[i].get(), out) == 0) {
+  for (size_t i = 0; i < ost.mux.bitstream_filters.size(); ++i) {
+    if (av_bsf_send_packet(ost.mux.bitstream_filters[i].get(), nullptr) < 0) continue;
+    AVPacket* out = ost.mux.bitstream_packets[i].get();
+    while (av_bsf_receive_packet(ost.mux.bitstream_filters[i].get(), out) == 0) {
       FilterAndWrite(ost, out, i + 1);
       av_packet_unref(out);
     }
@@ -141,21 +141,21 @@ std::vector<media::BsfContextPtr> TAVConverter::OpenBitstreamFilters(const QStri
 void TAVConverter::InitBitstreamFilters(TAVOutputStream& ost) {
   const AVCodecParameters* par = ost.st->codecpar;
   AVRational tb = ost.st->time_base;
-  for (auto it = ost.bitstream_filters.begin(); it != ost.bitstream_filters.end();) {
+  for (auto it = ost.mux.bitstream_filters.begin(); it != ost.mux.bitstream_filters.end();) {
     AVBSFContext* bsf = it->get();
     if (avcodec_parameters_copy(bsf->par_in, par) < 0 || (bsf->time_base_in = tb, av_bsf_init(bsf) < 0)) {
       ShowError(QStringLiteral("Invalid BitstreamFilter ") + QLatin1String(bsf->filter->name));
-      it = ost.bitstream_filters.erase(it);
+      it = ost.mux.bitstream_filters.erase(it);
       continue;
     }
     par = bsf->par_out;
     tb = bsf->time_base_out;
     ++it;
   }
-  ost.bitstream_packets.clear();
-  for (size_t i = 0; i < ost.bitstream_filters.size(); ++i) {
-    ost.bitstream_packets.push_back(media::MakePacket());
-    if (!ost.bitstream_packets.back()) Fail(QStringLiteral("no memory"));
+  ost.mux.bitstream_packets.clear();
+  for (size_t i = 0; i < ost.mux.bitstream_filters.size(); ++i) {
+    ost.mux.bitstream_packets.push_back(media::MakePacket());
+    if (!ost.mux.bitstream_packets.back()) Fail(QStringLiteral("no memory"));
   }
   if (par != ost.st->codecpar && avcodec_parameters_copy(ost.st->codecpar, par) < 0) Fail(QStringLiteral("no memory"));
 }
@@ -165,7 +165,7 @@ double TAVConverter::OutputPosition(const TAVOutputStream& ost) const {
   if (ost.encoding_needed && ost.enc_ctx->codec_type != AVMEDIA_TYPE_SUBTITLE)
     position = static_cast<double>(ost.sync_opts) * av_q2d(ost.enc_ctx->time_base);
   else
-    position = static_cast<double>(ost.mux_position) * av_q2d(ost.st->time_base);
+    position = static_cast<double>(ost.mux.mux_position) * av_q2d(ost.st->time_base);
   // A stream that has reached the recording time holds nobody back.
   if (ost.recording_done) position = std::max(position, FConvertOptions.RecordingTime() / 1000000.0);
   return position;

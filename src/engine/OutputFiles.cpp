@@ -203,7 +203,7 @@ void TAVConverter::OpenHardwareDevice(TAVOutputStream& ost) {
   if (const int r = av_hwdevice_ctx_create(&device, AV_HWDEVICE_TYPE_VAAPI, nullptr, nullptr, 0); r < 0)
     Fail(QStringLiteral("Cannot open the graphics device of %1: %2")
              .arg(QLatin1String(ost.encoder->name), engine::LibraryErrorText(r)));
-  ost.hw_device.reset(device);
+  ost.video.hw_device.reset(device);
 }
 
 void TAVConverter::OpenOutputIO(AVFormatContext* oc, const QString& name) {
@@ -263,8 +263,8 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
                 : FindCodec(QString::fromLatin1(vo.EncoderVideoCodecName()), AVMEDIA_TYPE_VIDEO, true);
   }
   TAVOutputStream& ost = NewOutputStream(oc, file, codec);
-  ost.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().VideoBitstreamFilters());
-  if (engine::AudioLocksToVideo(oc->oformat)) ost.last_picture = media::MakeFrame();
+  ost.mux.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().VideoBitstreamFilters());
+  if (engine::AudioLocksToVideo(oc->oformat)) ost.video.last_picture = media::MakeFrame();
   AVCodecContext* e = ost.enc_ctx.get();
   AVStream* st = ost.st;
   e->codec_type = AVMEDIA_TYPE_VIDEO;
@@ -337,7 +337,7 @@ void TAVConverter::NewAudioStream(AVFormatContext* oc, int file) {
                                                  : FindCodec(ao.EncoderAudioCodecName(), AVMEDIA_TYPE_AUDIO, true);
   }
   TAVOutputStream& ost = NewOutputStream(oc, file, codec);
-  ost.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().AudioBitstreamFilters());
+  ost.mux.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().AudioBitstreamFilters());
   AVCodecContext* e = ost.enc_ctx.get();
   e->codec_type = AVMEDIA_TYPE_AUDIO;
   e->thread_count = FConvertOptions.ThreadCount();
@@ -390,7 +390,7 @@ void TAVConverter::NewSubtitleStream(AVFormatContext* oc, int file) {
     }
   }
   TAVOutputStream& ost = NewOutputStream(oc, file, codec);
-  ost.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().SubtitleBitstreamFilters());
+  ost.mux.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().SubtitleBitstreamFilters());
   AVCodecContext* e = ost.enc_ctx.get();
   e->codec_type = AVMEDIA_TYPE_SUBTITLE;
   if (so.SubtitleCodecTag()) e->codec_tag = so.SubtitleCodecTag();

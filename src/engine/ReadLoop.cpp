@@ -171,7 +171,7 @@ void TAVConverter::EndRun() {
   CheckNoStreamLost();
   // A start point past the end, say, gives a valid but empty file.
   const bool nothingWritten = std::all_of(FRun.ost_table.begin(), FRun.ost_table.end(),
-                                          [](const auto& ost) { return ost->packets_written == 0; });
+                                          [](const auto& ost) { return ost->mux.packets_written == 0; });
   if (nothingWritten && State() != csStopped)
     DoLog(AV_LOG_WARNING, QStringLiteral("Output file is empty, nothing was encoded (check StartTime and RecordingTime)"));
   if (FConvertOptions.DoPSNR())
@@ -229,7 +229,7 @@ void TAVConverter::CheckNoStreamLost() const {
                                .arg(ost.index)
                                .arg(QLatin1String(av_get_media_type_string(type)));
     const QString source = QStringLiteral("input stream #%1.%2").arg(ist.file_index).arg(ist.index);
-    if (ost.packets_written == 0) Fail(QStringLiteral("%1 got data from %2 but wrote none").arg(stream, source));
+    if (ost.mux.packets_written == 0) Fail(QStringLiteral("%1 got data from %2 but wrote none").arg(stream, source));
     const double reached = OutputPosition(ost);
     if (reached < expected / 2 && expected - reached > 1.0)
       Fail(QStringLiteral("%1 ends at %2 s, %3 at %4 s")

@@ -102,37 +102,9 @@ struct TAVVideoFilterChain {
   TAVPictureFormat input;                   // what the first source was built for
 };
 
-struct TAVOutputStream {
-  // A sample-format pair of two "none" formats: no converter built yet.
-  static constexpr int32_t NoReformatPair = -6;
-
-  int32_t file_index = 0;
-  int32_t index = 0;         // stream number within the output file
-  int32_t source_index = 0;  // index in ist_table of the feeding input stream
-  AVStream* st = nullptr;
-  const AVCodec* encoder = nullptr;
-  media::CodecContextPtr enc_ctx;  // the encoder; for stream copy only a holder of settings
-  bool stream_copy = false;        // marked when the stream was created
-  bool encoding_needed = false;
-  bool encoder_open = false;
-  bool encoder_flushed = false;
-  int32_t frame_number = 0;
-  TAVInputStream* sync_ist = nullptr;
-  int64_t sync_opts = 0;             // output position in encoder time-base units
-  int64_t mux_position = 0;          // end of the last packet written, in st's time base
-  int64_t packets_written = 0;
-  int64_t audio_next_pts = INT64_MIN;  // where the next audio frame may start at the earliest
-  // Input time left out where the source's timestamps jumped further than
-  // the discontinuity threshold, in microseconds: later units follow on.
-  int64_t skipped_time = 0;
-  bool recording_done = false;       // the recording time was reached on this stream
-  std::vector<media::BsfContextPtr> bitstream_filters;
-  std::vector<media::PacketPtr> bitstream_packets;  // one reusable output packet per filter
-  // A failure that loses a unit but not the run is logged once per stream.
-  bool encode_error_logged = false;
-  bool filter_error_logged = false;
-
-  // Video.
+// What an output stream of pictures keeps between pictures: the filter chain,
+// the crop, the last picture and the quality statistics.
+struct TAVVideoOutput {
   bool video_resample = false;
   int32_t resample_height = 0;
   int32_t resample_width = 0;
@@ -142,6 +114,7 @@ struct TAVOutputStream {
   int32_t initial_topBand = 0, initial_bottomBand = 0, initial_leftBand = 0, initial_rightBand = 0;
   TAVVideoFilterChain filter;
   media::FramePtr filtered_frame;
+  bool filter_error_logged = false;
   // The last picture encoded, kept where the muxer keeps only the sound that
   // pictures carry: it is repeated until the sound ends.
   media::FramePtr last_picture;
@@ -149,8 +122,14 @@ struct TAVOutputStream {
   bool quality_unknown_logged = false;
   int64_t psnr_error[3] = {};  // squared error summed over the encoded pictures, per plane
   int64_t psnr_frames = 0;
+};
 
-  // Audio.
+// What an output stream of sound keeps between frames: the resampler and the
+// fifo that cuts the samples into the encoder's frames.
+struct TAVAudioOutput {
+  // A sample-format pair of two "none" formats: no converter built yet.
+  static constexpr int32_t NoReformatPair = -6;
+
   bool audio_locks_to_video = false;  // the muxer builds each picture's frame with its own sound (DV)
   bool audio_placed_by_length = false;  // the muxer ignores the sound's times (AVI): gaps are filled
   int32_t audio_resample = 0;
@@ -165,12 +144,50 @@ struct TAVOutputStream {
   media::FramePtr resampled_frame;
   std::vector<uint8_t*> sample_pointers;  // planes of the input from an offset on
 
+  TAVAudioOutput() = default;
+  TAVAudioOutput(const TAVAudioOutput&) = delete;
+  TAVAudioOutput& operator=(const TAVAudioOutput&) = delete;
+  ~TAVAudioOutput() { av_channel_layout_uninit(&resample_in_layout); }
+};
+
+// The way of an output stream's packets into its file.
+struct TAVMuxOutput {
+  std::vector<media::BsfContextPtr> bitstream_filters;
+  std::vector<media::PacketPtr> bitstream_packets;  // one reusable output packet per filter
+  int64_t mux_position = 0;                         // end of the last packet written, in st's time base
+  int64_t packets_written = 0;
+};
+
+struct TAVOutputStream {
+  int32_t file_index = 0;
+  int32_t index = 0;         // stream number within the output file
+  int32_t source_index = 0;  // index in ist_table of the feeding input stream
+  AVStream* st = nullptr;
+  const AVCodec* encoder = nullptr;
+  media::CodecContextPtr enc_ctx;  // the encoder; for stream copy only a holder of settings
+  bool stream_copy = false;        // marked when the stream was created
+  bool encoding_needed = false;
+  bool encoder_open = false;
+  bool encoder_flushed = false;
+  bool encode_error_logged = false;  // a failure that loses a unit is logged once
+  int32_t frame_number = 0;
+  TAVInputStream* sync_ist = nullptr;
+  int64_t sync_opts = 0;             // output position in encoder time-base units
+  int64_t audio_next_pts = INT64_MIN;  // where the next audio frame may start at the earliest
+  // Input time left out where the source's timestamps jumped further than
+  // the discontinuity threshold, in microseconds: later units follow on.
+  int64_t skipped_time = 0;
+  bool recording_done = false;       // the recording time was reached on this stream
+
+  TAVVideoOutput video;
+  TAVAudioOutput audio;
+  TAVMuxOutput mux;
+
   media::PacketPtr packet;   // encoder output
   media::FilePtr logfile;    // two-pass statistics, first pass only
   media::AvBufferPtr stats_in;  // two-pass statistics read back for the second pass
 
   ~TAVOutputStream() {
-    av_channel_layout_uninit(&resample_in_layout);
     if (enc_ctx) enc_ctx->stats_in = nullptr;  // owned by stats_in
   }
 };

@@ -197,8 +197,8 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
   const AVCodecParameters* in = ist.st->codecpar;
   switch (c->codec_type) {
     case AVMEDIA_TYPE_AUDIO:
-      ost.reformat_pair = TAVOutputStream::NoReformatPair;
-      ost.audio_resample = (c->sample_rate == in->sample_rate && FConvertOptions.AudioOptions().AudioSyncMethod() < 2) ? 0 : 1;
+      ost.audio.reformat_pair = TAVAudioOutput::NoReformatPair;
+      ost.audio.audio_resample = (c->sample_rate == in->sample_rate && FConvertOptions.AudioOptions().AudioSyncMethod() < 2) ? 0 : 1;
       break;
     case AVMEDIA_TYPE_SUBTITLE:
       // Picture subtitles are drawn for the source's frame size.
@@ -210,23 +210,23 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
         Fail(QStringLiteral("Video pixel format is unknown, stream can not be decoded"));
       const TVideoOptions& vo = FConvertOptions.VideoOptions();
       const int l = vo.FrameLeftBand(), r = vo.FrameRightBand(), t = vo.FrameTopBand(), b = vo.FrameBottomBand();
-      ost.video_crop = l + r + t + b != 0;
+      ost.video.video_crop = l + r + t + b != 0;
       const int shownWidth = ist.turn.swapsSides ? in->height : in->width;
       const int shownHeight = ist.turn.swapsSides ? in->width : in->height;
-      ost.video_resample = shownWidth - l - r != c->width || shownHeight - t - b != c->height ||
+      ost.video.video_resample = shownWidth - l - r != c->width || shownHeight - t - b != c->height ||
                            c->pix_fmt != in->format || !ist.turn.IsNone();
-      if (ost.video_crop) {
-        ost.topBand = ost.initial_topBand = t;
-        ost.bottomBand = ost.initial_bottomBand = b;
-        ost.leftBand = ost.initial_leftBand = l;
-        ost.rightBand = ost.initial_rightBand = r;
+      if (ost.video.video_crop) {
+        ost.video.topBand = ost.video.initial_topBand = t;
+        ost.video.bottomBand = ost.video.initial_bottomBand = b;
+        ost.video.leftBand = ost.video.initial_leftBand = l;
+        ost.video.rightBand = ost.video.initial_rightBand = r;
       }
-      if (ost.video_resample) FConvertOptions.SetSwsFlags(FOptionStores->ScalerFlags());
-      ost.resample_height = in->height - t - b;
-      ost.resample_width = in->width - l - r;
-      ost.resample_pix_fmt = in->format;
+      if (ost.video.video_resample) FConvertOptions.SetSwsFlags(FOptionStores->ScalerFlags());
+      ost.video.resample_height = in->height - t - b;
+      ost.video.resample_width = in->width - l - r;
+      ost.video.resample_pix_fmt = in->format;
       if (BuildVideoFilterChain(ist, ost) != 0) Fail(QStringLiteral("Error opening filters!"));
-      ost.filtered_frame = media::MakeFrame();
+      ost.video.filtered_frame = media::MakeFrame();
       break;
     }
     default:
@@ -292,9 +292,9 @@ void TAVConverter::OpenEncoders() {
     ost.st->time_base = c->time_base;
     if (c->codec_type == AVMEDIA_TYPE_VIDEO) ost.st->avg_frame_rate = c->framerate;
     if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
-      ost.fifo.reset(av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, std::max(c->frame_size, 1024)));
-      ost.audio_frame = media::MakeFrame();
-      if (!ost.fifo || !ost.audio_frame) Fail(QStringLiteral("no memory"));
+      ost.audio.fifo.reset(av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, std::max(c->frame_size, 1024)));
+      ost.audio.audio_frame = media::MakeFrame();
+      if (!ost.audio.fifo || !ost.audio.audio_frame) Fail(QStringLiteral("no memory"));
     }
   }
 }

@@ -102,10 +102,10 @@ void TAVConverter::PickPixelFormat(TAVOutputStream& ost) {
 }
 
 void TAVConverter::CheckFrameGeometry(TAVOutputStream& ost, const TAVInputStream& ist, const AVFrame* frame) {
-  const int height = frame->height - (ost.topBand + ost.bottomBand);
-  const int width = frame->width - (ost.leftBand + ost.rightBand);
-  if (height == ost.resample_height && width == ost.resample_width && frame->format == ost.resample_pix_fmt) return;
-  if (!ost.video_resample) {
+  const int height = frame->height - (ost.video.topBand + ost.video.bottomBand);
+  const int width = frame->width - (ost.video.leftBand + ost.video.rightBand);
+  if (height == ost.video.resample_height && width == ost.video.resample_width && frame->format == ost.video.resample_pix_fmt) return;
+  if (!ost.video.video_resample) {
     const char* format = av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame->format));
     Fail(QString::asprintf("Input Stream #%d.%d frame size changed to %dx%d, %s", ist.file_index, ist.index,
                            frame->width, frame->height, format ? format : "none"));
@@ -114,9 +114,9 @@ void TAVConverter::CheckFrameGeometry(TAVOutputStream& ost, const TAVInputStream
   FilterVideoFrame(const_cast<TAVInputStream&>(ist), ost, nullptr);
   if (BuildVideoFilterChain(const_cast<TAVInputStream&>(ist), ost, frame) != 0)
     Fail(QStringLiteral("Error opening filters!"));
-  ost.resample_height = height;
-  ost.resample_width = width;
-  ost.resample_pix_fmt = frame->format;
+  ost.video.resample_height = height;
+  ost.video.resample_width = width;
+  ost.video.resample_pix_fmt = frame->format;
 }
 
 void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame) {
@@ -156,9 +156,9 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
   if (vo.SameQuality()) {
     frame->quality = SourceQuality(frame);
     if (frame->quality == 0) {
-      if (!ost.quality_unknown_logged)
+      if (!ost.video.quality_unknown_logged)
         DoLog(AV_LOG_WARNING, QStringLiteral("The source does not report its quality; encoding at the finest one"));
-      ost.quality_unknown_logged = true;
+      ost.video.quality_unknown_logged = true;
       frame->quality = FF_QP2LAMBDA;
     }
   } else {
@@ -171,16 +171,16 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
     ++ost.sync_opts;
     ++ost.frame_number;
   }
-  if (ost.last_picture) {
-    av_frame_unref(ost.last_picture.get());
-    if (av_frame_ref(ost.last_picture.get(), frame) < 0) ost.last_picture.reset();
+  if (ost.video.last_picture) {
+    av_frame_unref(ost.video.last_picture.get());
+    if (av_frame_ref(ost.video.last_picture.get(), frame) < 0) ost.video.last_picture.reset();
   }
 }
 
 // The muxer keeps only the sound that pictures carry (DV, SWF): sound that
 // lasts longer than the pictures gets the last picture repeated under it.
 void TAVConverter::PadVideoToAudioEnd(TAVOutputStream& ost) {
-  if (!ost.last_picture || !ost.last_picture->buf[0] || ost.recording_done) return;
+  if (!ost.video.last_picture || !ost.video.last_picture->buf[0] || ost.recording_done) return;
   int64_t soundEnd = AV_NOPTS_VALUE;
   for (const auto& a : FRun.ost_table) {
     if (a->file_index != ost.file_index || a->st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) continue;
@@ -193,7 +193,7 @@ void TAVConverter::PadVideoToAudioEnd(TAVOutputStream& ost) {
   const double frameTime = av_q2d(ost.enc_ctx->time_base);
   const auto longestFill = static_cast<int64_t>(std::max(1.0, static_cast<double>(GapBound()) / 1000000.0 / frameTime));
   const int64_t last = std::min(static_cast<int64_t>(std::ceil(end / frameTime - 1e-6)), ost.sync_opts + longestFill);
-  AVFrame* picture = ost.last_picture.get();
+  AVFrame* picture = ost.video.last_picture.get();
   for (; ost.sync_opts < last && ost.frame_number < FConvertOptions.VideoOptions().MaxFrames(); ++ost.sync_opts) {
     picture->pts = ost.sync_opts;
     EncodeFrame(ost, picture);
