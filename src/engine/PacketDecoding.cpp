@@ -72,7 +72,7 @@ int TAVConverter::ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacke
       RateEmulationWait(ist);  // copied packets keep the input's pace as well
     }
     for (auto& ost : FRun.ost_table)
-        if (ost->source_index == ist_index && ost->stream_copy) CopyPacket(*ost, ist, pkt);
+      if (ost->source_index == ist_index && ost->stream_copy) CopyPacket(*ost, ist, pkt);
   }
   int ret = 0;
   if (ist.decoding_needed) {
