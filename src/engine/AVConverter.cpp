@@ -441,12 +441,8 @@ void TAVConverter::RunTranscode() {
 }
 
 void TAVConverter::CloseAll() {
-  FRun = TAVRunTables();
-  output_files.clear();
+  ReleaseRunContexts();
   RemoveUnwrittenOutputs();
-  input_files.clear();
-  input_files_ts_offset.clear();
-  input_files_ts_scale.clear();
   stream_maps.clear();
   FPkt.reset();
   subtitle_out.clear();

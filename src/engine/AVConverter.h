@@ -179,6 +179,9 @@ class TAVConverter {
   void ApplyTargetSizeBitrate();
   void CloseForNextPass();
   void ReportConverted(double seconds);
+  // Seconds the run is to convert: the recording time, or the source's length
+  // after the start point when that is shorter.
+  double RequestedSpan() const;
   void LogOptionsWithoutEffect();
   void LogOptionWithoutEffect(const char* name);
   void ParseStreamMaps();
@@ -188,6 +191,7 @@ class TAVConverter {
   void ApplyInputTSScale();
   void RunTranscode();
   void CloseAll();
+  void ReleaseRunContexts();
   void Complete();
 
   // Opening the inputs (InputOpening.cpp).

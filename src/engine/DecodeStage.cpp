@@ -16,7 +16,14 @@ TDecodeStage::~TDecodeStage() {
 void TDecodeStage::Send(const AVPacket* pkt) {
   media::PacketPtr packet;
   if (pkt) {
-    packet = media::MakePacket();
+    {
+      std::lock_guard guard(FLock);
+      if (!FSparePackets.empty()) {
+        packet = std::move(FSparePackets.back());
+        FSparePackets.pop_back();
+      }
+    }
+    if (!packet) packet = media::MakePacket();
     // A packet the stage cannot keep is lost like one the decoder refuses.
     if (!packet || av_packet_ref(packet.get(), pkt) < 0) {
       std::lock_guard guard(FLock);
@@ -81,10 +88,14 @@ void TDecodeStage::Run() {
     }
     FChanged.notify_all();  // room for the next packet
     const bool end = !packet;
-    DecodeOne(std::move(packet));
-    if (end) {
+    DecodeOne(packet.get());
+    if (packet) av_packet_unref(packet.get());  // the decoder holds its own reference
+    {
       std::lock_guard guard(FLock);
-      FDrained = true;
+      if (end)
+        FDrained = true;
+      else
+        FSparePackets.push_back(std::move(packet));
     }
     FChanged.notify_all();
   }
@@ -92,12 +103,12 @@ void TDecodeStage::Run() {
 
 // The decoding of one packet, as on the loop's thread: output left over from
 // an earlier error is taken first when the decoder refuses the packet.
-void TDecodeStage::DecodeOne(media::PacketPtr packet) {
+void TDecodeStage::DecodeOne(AVPacket* packet) {
   int error = 0;
-  int ret = avcodec_send_packet(FDecoder, packet.get());
+  int ret = avcodec_send_packet(FDecoder, packet);
   if (ret == AVERROR(EAGAIN)) {
     Deliver(error);
-    ret = avcodec_send_packet(FDecoder, packet.get());
+    ret = avcodec_send_packet(FDecoder, packet);
   }
   if (ret < 0 && ret != AVERROR_EOF) error = ret;
   Deliver(error);

@@ -54,7 +54,7 @@ class TDecodeStage {
     TDecoderState state;
   };
   void Run();
-  void DecodeOne(media::PacketPtr packet);
+  void DecodeOne(AVPacket* packet);  // nullptr: the end of the stream
   void Deliver(int& error);
 
   AVCodecContext* FDecoder;
@@ -63,6 +63,7 @@ class TDecodeStage {
   std::deque<media::PacketPtr> FPackets;  // an empty pointer is the end of the stream
   std::deque<TDecoded> FFrames;
   std::deque<media::FramePtr> FSpareFrames;
+  std::deque<media::PacketPtr> FSparePackets;
   int FError = 0;
   bool FDrained = false;  // the end of the stream went through the decoder
   bool FEndSent = false;

@@ -184,8 +184,7 @@ void TAVConverter::EndRun() {
   for (const auto& ost : FRun.ost_table) reached = std::max(reached, OutputPosition(*ost));
   if (FDurationFromSize) SetDuration(static_cast<double>(FConvertOptions.StartTime()) / 1000000.0 + reached);
   const bool bounded = Duration() > 0 || FConvertOptions.RecordingTime() != TAVConvertOptions::NoRecordingLimit;
-  double span = static_cast<double>(FConvertOptions.RecordingTime()) / 1000000.0;
-  if (Duration() > 0) span = std::min(span, Duration() - static_cast<double>(FConvertOptions.StartTime()) / 1000000.0);
+  const double span = RequestedSpan();
   ReportConverted(State() != csStopped && bounded && span > 0 ? span : std::min(reached, span));
   ReportProgress(true);
 }

@@ -54,11 +54,7 @@ void TAVConverter::RunForTargetSize() {
 // The first pass's files and contexts go; the option stores are made anew,
 // as Convert makes them for a run.
 void TAVConverter::CloseForNextPass() {
-  FRun = TAVRunTables();
-  output_files.clear();
-  input_files.clear();
-  input_files_ts_offset.clear();
-  input_files_ts_scale.clear();
+  ReleaseRunContexts();
   created_outputs.clear();
   headers_written = false;
   FOptionStores.reset();
@@ -68,8 +64,7 @@ void TAVConverter::CloseForNextPass() {
 
 void TAVConverter::ApplyTargetSizeBitrate() {
   const TAVConvertOptions& o = FConvertOptions;
-  double span = static_cast<double>(o.RecordingTime()) / 1000000.0;
-  if (Duration() > 0) span = std::min(span, Duration() - static_cast<double>(o.StartTime()) / 1000000.0);
+  const double span = RequestedSpan();
   if (span <= 0 || span >= static_cast<double>(TAVConvertOptions::NoRecordingLimit) / 1000000.0) {
     DoLog(AV_LOG_WARNING, QStringLiteral("The source's duration is not known; the file size cannot be aimed at"));
     return;
@@ -106,8 +101,11 @@ void TAVConverter::ReportConverted(double seconds) {
     SetConvertedDuration(seconds);
     return;
   }
+  SetConvertedDuration(FSizePass == 1 ? seconds / 2 : RequestedSpan() / 2 + seconds / 2);
+}
+
+double TAVConverter::RequestedSpan() const {
   const TAVConvertOptions& o = FConvertOptions;
-  double span = static_cast<double>(o.RecordingTime()) / 1000000.0;
-  if (Duration() > 0) span = std::min(span, Duration() - static_cast<double>(o.StartTime()) / 1000000.0);
-  SetConvertedDuration(FSizePass == 1 ? seconds / 2 : span / 2 + seconds / 2);
+  const double span = static_cast<double>(o.RecordingTime()) / 1000000.0;
+  return Duration() > 0 ? std::min(span, Duration() - static_cast<double>(o.StartTime()) / 1000000.0) : span;
 }

@@ -365,3 +365,12 @@ void TAVConverter::WriteHeaders() {
   }
   headers_written = true;
 }
+
+// The records go first: their stages and decoders use the files' streams.
+void TAVConverter::ReleaseRunContexts() {
+  FRun = TAVRunTables();
+  output_files.clear();
+  input_files.clear();
+  input_files_ts_offset.clear();
+  input_files_ts_scale.clear();
+}
