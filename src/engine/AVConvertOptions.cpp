@@ -204,6 +204,27 @@ void TAVConvertOptions::Assign(const TAVPersistent& Source) {
   SetStreamMaps(s.StreamMaps());
 }
 
+void TAVConvertOptions::AssignForRun(const TAVConvertOptions& s) {
+  Assign(s);
+  FVideoOptions.SetForceFPS(s.VideoOptions().ForceFPS());  // stored with a task, yet left out by Assign
+  FPGMYUVCompatibilityHack = s.FPGMYUVCompatibilityHack;
+  FProgramID = s.FProgramID;
+  FLoopInput = s.FLoopInput;
+  FLoopOutput = s.FLoopOutput;
+  FRateEmu = s.FRateEmu;
+  FDoPSNR = s.FDoPSNR;
+  FDtsDeltaThreshold = s.FDtsDeltaThreshold;
+  FSwsFlags = s.FSwsFlags;
+  FRecTimestamp = s.FRecTimestamp;
+  FLimitFileSize = s.FLimitFileSize;
+  FShortTest = s.FShortTest;
+  FMaxDataFrames = s.FMaxDataFrames;
+  FCopyInitialNonkeyframes = s.FCopyInitialNonkeyframes;
+  FInputTSOffset = s.FInputTSOffset;
+  FInputTSScale = s.FInputTSScale;
+  FCopyTS = s.FCopyTS;
+}
+
 void TAVConvertOptions::SetAdvancedOption(const QString& Key, const QString& Value) {
   const qsizetype i = engine::IndexOfName(FCodecOptions, Key);
   if (i < 0)

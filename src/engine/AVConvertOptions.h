@@ -49,8 +49,6 @@ class TRational : public TAVPersistent {
   // Stored values read back: a request only where they differ from the default.
   void Loadnum(int v) { Fnum = v, FRequested = FRequested || v != DefaultNum; }
   void Loadden(int v) { Fden = v, FRequested = FRequested || v != DefaultDen; }
-  // The input's rate, taken over as working state: no request.
-  void SetFromInput(int num, int den) { Fnum = num, Fden = den, FRequested = false; }
   // Whether somebody asked for this rate (copied by Assign, never stored).
   bool Requested() const { return FRequested; }
 
@@ -368,6 +366,8 @@ class TAVConvertOptions : public TAVPersistent {
   TAVConvertOptions() = default;
   const char* ClassName() const override { return "TAVConvertOptions"; }
   void Assign(const TAVPersistent& Source) override;
+  // Assign, and the runtime settings but the byte counters: a run's own copy.
+  void AssignForRun(const TAVConvertOptions& Source);
   const TPropList& Properties() const override;
   const TPropList& RuntimeProperties() const override;
 

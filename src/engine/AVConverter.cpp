@@ -221,16 +221,18 @@ void TAVConverter::ReportProgress(bool last) {
     if (now - last_time < ProgressReportInterval) return;
     last_time = now;
   }
-  if (!output_files.empty() && output_files[0] && output_files[0]->pb) {
-    AVIOContext* pb = output_files[0]->pb;
+  const TTranscodeRun& run = *FRun;
+  if (!run.output_files.empty() && run.output_files[0] && run.output_files[0]->pb) {
+    AVIOContext* pb = run.output_files[0]->pb;
     int64_t size = avio_size(pb);
     if (size < 0) size = avio_tell(pb);
     FTargetFileSize = size;
   }
-  if (!input_files.empty() && input_files[0] && input_files[0]->pb) FSourceFileSize = avio_size(input_files[0]->pb);
+  if (!run.input_files.empty() && run.input_files[0] && run.input_files[0]->pb)
+    FSourceFileSize = avio_size(run.input_files[0]->pb);
   if (!last) EstimateDurationFromSize();
   double t = 1e10;
-  for (const auto& ost : FRun.ost_table) {
+  for (const auto& ost : run.ost_table) {
     const double position = OutputPosition(*ost);
     if (position > 0 && position < t) t = position;
   }
@@ -239,12 +241,13 @@ void TAVConverter::ReportProgress(bool last) {
 
 // --------------------------------------------------------- option stores
 
-TAVPrivateOptionTargets TAVConverter::PrivateOptionTargets() const {
+TAVPrivateOptionTargets TAVConverter::PrivateOptionTargets(const TAVConvertOptions& options, const QString& output,
+                                                           const AVOutputFormat* muxer) {
   TAVPrivateOptionTargets targets;
-  targets.muxer = file_oformat;
+  targets.muxer = muxer;
   if (!targets.muxer) {
-    const QByteArray format = FConvertOptions.OutputFormat().toUtf8();
-    const QByteArray file = FOutputFiles.value(0).toUtf8();
+    const QByteArray format = options.OutputFormat().toUtf8();
+    const QByteArray file = output.toUtf8();
     targets.muxer = av_guess_format(format.isEmpty() ? nullptr : format.constData(),
                                     file.isEmpty() ? nullptr : file.constData(), nullptr);
   }
@@ -254,26 +257,25 @@ TAVPrivateOptionTargets TAVConverter::PrivateOptionTargets() const {
     return targets.muxer ? avcodec_find_encoder(fallback) : nullptr;
   };
   const AVOutputFormat* m = targets.muxer;
-  targets.video = encoder(FConvertOptions.VideoOptions().EncoderVideoCodecName(), m ? m->video_codec : AV_CODEC_ID_NONE);
-  targets.audio = encoder(FConvertOptions.AudioOptions().EncoderAudioCodecName().toUtf8(),
+  targets.video = encoder(options.VideoOptions().EncoderVideoCodecName(), m ? m->video_codec : AV_CODEC_ID_NONE);
+  targets.audio = encoder(options.AudioOptions().EncoderAudioCodecName().toUtf8(),
                           m ? m->audio_codec : AV_CODEC_ID_NONE);
-  targets.subtitle = encoder(FConvertOptions.SubtitleOptions().SubtitleCodecName(),
+  targets.subtitle = encoder(options.SubtitleOptions().SubtitleCodecName(),
                              m ? m->subtitle_codec : AV_CODEC_ID_NONE);
   return targets;
 }
 
-int TAVConverter::SetCodecOption(const QByteArray& name, const QByteArray& value) {
-  EnsureOptionStores();
-  const TAVPrivateOptionTargets targets = PrivateOptionTargets();
+int TAVConverter::SetOption(TAVOptionStores& stores, QStringList& names, const TAVPrivateOptionTargets& targets,
+                            const QByteArray& name, const QByteArray& value) {
   QStringList notes;
   const std::vector<TAVOptionSetting> settings = TranslateLegacyOption(name, value, targets.video, notes);
   for (const QString& note : notes) DoLog(AV_LOG_WARNING, note);
   int result = 0;
   for (const TAVOptionSetting& s : settings) {
     QByteArray stored;
-    switch (FOptionStores->Set(s.name, s.value, targets, stored, s.onlyStore)) {
+    switch (stores.Set(s.name, s.value, targets, stored, s.onlyStore)) {
       case TAVOptionStores::TSetResult::Stored:
-        Opt_names.append(QString::fromUtf8(stored));
+        names.append(QString::fromUtf8(stored));
         break;
       case TAVOptionStores::TSetResult::InvalidValue:
         ShowError(QStringLiteral("Invalid value for Option!"));
@@ -287,8 +289,24 @@ int TAVConverter::SetCodecOption(const QByteArray& name, const QByteArray& value
   return result;
 }
 
+int TAVConverter::SetCodecOption(const QByteArray& name, const QByteArray& value) {
+  EnsureOptionStores();
+  const TAVPrivateOptionTargets targets = PrivateOptionTargets(FConvertOptions, FOutputFiles.value(0), nullptr);
+  return SetOption(*FOptionStores, Opt_names, targets, name, value);
+}
+
+int TAVConverter::SetRunOption(const QByteArray& name, const QByteArray& value) {
+  const TAVPrivateOptionTargets targets =
+      PrivateOptionTargets(RunOptions(), FRun->output_names.value(0), FRun->file_oformat);
+  return SetOption(*FRun->option_stores, FRun->opt_names, targets, name, value);
+}
+
 void TAVConverter::ApplyStoredOptions(void* context, TAVOptionStore store, int flags) const {
   if (FOptionStores) FOptionStores->Apply(context, store, flags, Opt_names);
+}
+
+void TAVConverter::ApplyRunOptions(void* context, TAVOptionStore store, int flags) const {
+  FRun->option_stores->Apply(context, store, flags, FRun->opt_names);
 }
 
 // ------------------------------------------------------------------- a run
@@ -304,7 +322,25 @@ void TAVConverter::Convert() {
   FStopRequested = false;
   FCompleting = false;
   FLastProgressEvent = {};
+  FRequest = MakeRequest();
+  EnsureOptionStores();  // for options the caller sets for a later run
   FThread = std::make_unique<TAVConvertThread>(this);
+}
+
+// The caller's settings as they stand, for the worker: the caller may change
+// its own tree and lists while the run goes on.
+std::unique_ptr<TRunRequest> TAVConverter::MakeRequest() {
+  auto request = std::make_unique<TRunRequest>();
+  request->options.AssignForRun(FConvertOptions);
+  request->input_names = FInputFiles;
+  request->output_names = FOutputFiles;
+  // Without options of the caller's, the run makes its stores from the tree's scaler flags.
+  if (!Opt_names.isEmpty()) {
+    request->option_stores = std::move(FOptionStores);
+    request->opt_names = std::exchange(Opt_names, {});
+  }
+  request->decoder_threads = DecoderThreads();
+  return request;
 }
 
 void TAVConverter::Execute(TAVConvertThread* thread) {
@@ -327,140 +363,6 @@ void TAVConverter::Execute(TAVConvertThread* thread) {
   CloseAll();
   engine::UnregisterConvertThread();
   Complete();
-}
-
-void TAVConverter::RunConversion() {
-  FSizePass = 0;
-  FPassLogPrefix = QStringLiteral("ffmpeg2pass");
-  const TVideoOptions& vo = FConvertOptions.VideoOptions();
-  if (vo.TargetFileSize() > 0 && !vo.VideoDisable() && !vo.VideoStreamCopy())
-    RunForTargetSize();
-  else
-    RunOnePass();
-}
-
-void TAVConverter::RunOnePass() {
-  const TVideoOptions& vo = FConvertOptions.VideoOptions();
-  FRequestedRate = vo.FrameRate().Requested() ? AVRational{vo.FrameRate().num(), vo.FrameRate().den()} : AVRational{0, 0};
-  FRequestedPixFormat = vo.FramePixFormat();
-  FDurationFromSize = false;
-  FEndedEarly = false;
-  LogOptionsWithoutEffect();
-  ParseStreamMaps();
-  ApplyBitrateOptions();
-  ApplyCodecOptions();
-  ResolveFormats();
-  for (int i = 0; i < FInputFiles.size(); ++i) OpenInputFile(i);
-  if (FSizePass) ApplyTargetSizeBitrate();
-  ApplyInputTSScale();
-  for (int i = 0; i < FOutputFiles.size(); ++i) OpenOutputFile(i);
-  RunTranscode();
-}
-
-void TAVConverter::LogOptionWithoutEffect(const char* name) {
-  DoLog(AV_LOG_WARNING,
-        QStringLiteral("Option %1 has no effect with this version of the media libraries").arg(QLatin1String(name)));
-}
-
-void TAVConverter::LogOptionsWithoutEffect() {
-  if (FConvertOptions.PGMYUVCompatibilityHack()) LogOptionWithoutEffect("PGMYUVCompatibilityHack");
-  if (FConvertOptions.VideoOptions().MeThreshold() != 0) LogOptionWithoutEffect("MeThreshold");
-}
-
-void TAVConverter::ParseStreamMaps() {
-  stream_maps.clear();
-  auto parse = [](const QString& text) {
-    bool ok = false;
-    const int v = text.trimmed().toInt(&ok, 10);
-    if (!ok) Fail(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return v;
-  };
-  for (const QString& entry : FConvertOptions.StreamMaps()) {
-    TAVStreamMap map;
-    map.file_index = parse(engine::NameOf(entry));
-    map.stream_index = parse(engine::ValueOf(entry));
-    map.sync_file_index = map.file_index;
-    map.sync_stream_index = map.stream_index;
-    stream_maps.push_back(map);
-  }
-}
-
-void TAVConverter::ApplyBitrateOptions() {
-  if (int b = FConvertOptions.AudioOptions().Bitrate()) SetCodecOption("ab", QByteArray::number(b));
-  if (int b = FConvertOptions.VideoOptions().Bitrate()) SetCodecOption("b", QByteArray::number(b));
-}
-
-void TAVConverter::ApplyCodecOptions() {
-  for (const QString& entry : FConvertOptions.CodecOptions())
-    SetCodecOption(engine::NameOf(entry).toLocal8Bit(), engine::ValueOf(entry).toLocal8Bit());
-}
-
-void TAVConverter::ResolveFormats() {
-  const QString& in = FConvertOptions.InputFormat();
-  const QString& out = FConvertOptions.OutputFormat();
-  if (in.isEmpty() && out.isEmpty()) return;
-  file_iformat = in.isEmpty() ? nullptr : media::FindInputFormat(in.toUtf8().constData());
-  file_oformat = out.isEmpty() ? nullptr : av_guess_format(out.toUtf8().constData(), nullptr, nullptr);
-  if (!file_iformat && !file_oformat)
-    Fail(QString::asprintf("Unknown input %s or Output format %s", in.toUtf8().constData(),
-                           out.toUtf8().constData()));
-}
-
-void TAVConverter::ApplyInputTSScale() {
-  for (const TAVInputTSScale& entry : FConvertOptions.InputTSScale()) {
-    if (entry.file_index < 0 || entry.stream_index < 0) continue;
-    if (static_cast<size_t>(entry.file_index) >= input_files_ts_scale.size())
-      input_files_ts_scale.resize(entry.file_index + 1);
-    auto& scales = input_files_ts_scale[entry.file_index];
-    if (static_cast<size_t>(entry.stream_index) >= scales.size()) scales.resize(entry.stream_index + 1, 0.0);
-    scales[entry.stream_index] = entry.scale;
-  }
-}
-
-void TAVConverter::RunTranscode() {
-  timer_start = 0;
-  last_time = 0;
-  SetState(csRunning);
-  // A stop asked for while the inputs were being opened is honoured now.
-  if (FStopRequested) ChangeState(csRunning, csStopped);
-  bool failed = false;
-  try {
-    Transcode();
-  } catch (const EAVError& e) {
-    std::lock_guard guard(FErrorLock);
-    FErrorMsg = e.Message();
-    failed = true;
-  } catch (const std::exception& e) {
-    std::lock_guard guard(FErrorLock);
-    FErrorMsg = QString::fromUtf8(e.what());
-    failed = true;
-  }
-  if (failed) DoError();
-  FRun = TAVRunTables();
-  if (!failed) DoProgress(true);  // the final sizes and times reach the caller
-}
-
-void TAVConverter::CloseAll() {
-  ReleaseRunContexts();
-  RemoveUnwrittenOutputs();
-  stream_maps.clear();
-  FPkt.reset();
-  subtitle_out.clear();
-  subtitle_out.shrink_to_fit();
-  FOptionStores.reset();
-  Opt_names.clear();
-  file_iformat = nullptr;
-  file_oformat = nullptr;
-  SetState(csNone);
-}
-
-// A run that failed before writing any header leaves only empty or partial
-// files behind; the ones it created itself are removed again.
-void TAVConverter::RemoveUnwrittenOutputs() {
-  if (!headers_written && !ErrorMsg().isEmpty())
-    for (const QString& name : created_outputs) QFile::remove(name);
-  created_outputs.clear();
-  headers_written = false;
 }
 
 // OnComplete is posted, not waited for: its handler may destroy the converter,

@@ -4,6 +4,10 @@
 // thread of its own. OnProgress, OnStopped, OnComplete and the error box are
 // delivered on the main thread (the worker waits for them); OnLog arrives on
 // the thread that produced the line.
+//
+// Convert copies the option tree, the file names and the codec options set so
+// far (TranscodeRun.h); the run never writes into the caller's tree, but for
+// its byte counters AudioSize and VideoSize, which grow as it goes.
 
 #include <QByteArray>
 #include <QString>
@@ -22,6 +26,7 @@
 #include "engine/HandOver.h"
 #include "engine/OptionStores.h"
 #include "engine/RunRecords.h"
+#include "engine/TranscodeRun.h"
 #include "media/LibraryPtrs.h"
 
 enum TAVConvertState : uint8_t { csNone, csRunning, csStopped, csPaused };
@@ -134,50 +139,25 @@ class TAVConverter {
   // Raises EAVError with message.
   [[noreturn]] static void Fail(const QString& message);
 
-  // Run state, filled while inputs and outputs are opened and the run goes on.
-  std::vector<media::InputFormatContextPtr> input_files;
-  std::vector<int64_t> input_files_ts_offset;
-  std::vector<std::vector<double>> input_files_ts_scale;  // [file][stream], 0 = none
-  std::vector<media::OutputFormatContextPtr> output_files;
-  QStringList created_outputs;   // files this run made; removed when it fails before any header
-  bool headers_written = false;
-  bool FDurationFromSize = false;  // the container's duration is not to be trusted
-  bool FEndedEarly = false;        // a size or frame limit or ShortTest ended the loop
-  std::vector<TAVStreamMap> stream_maps;
-  const AVInputFormat* file_iformat = nullptr;
-  const AVOutputFormat* file_oformat = nullptr;
-  std::unique_ptr<TAVOptionStores> FOptionStores;
-  QStringList Opt_names;
-  int _AudioChannels = 0;
-  int _AudioSampleRate = 0;
-  int _AudioSampleFmt = -1;
-  uint64_t _ChannelLayout = 0;
-  int _FrameWidth = 0;
-  int _FrameHeight = 0;
-  // What the caller asked for before the inputs replaced it with their own
-  // values: a frame rate ({0, 0} for "as the input") and a pixel format (-1).
-  AVRational FRequestedRate{0, 0};
-  int FRequestedPixFormat = -1;
-  media::PacketPtr FPkt;
-  std::vector<uint8_t> subtitle_out;
-  int FSizePass = 0;  // the pass of a run aiming at a file size; 0: none
-  int64_t FSizeCorrection = 0;  // bytes the first second pass missed the size by, negated
-  QString FPassLogPrefix = QStringLiteral("ffmpeg2pass");
+  // The run of the current pass; exists from the opening of the inputs to the
+  // end of the pass.
+  TTranscodeRun& Run() { return *FRun; }
+  const TAVConvertOptions& RunOptions() const { return FRequest->options; }
+
   std::atomic<int64_t> timer_start{0};
   std::atomic<int64_t> last_time{0};
-  TAVRunTables FRun;
 
  private:
   friend class TAVConvertThread;
 
   // The conversion sequence, on the worker thread.
+  std::unique_ptr<TRunRequest> MakeRequest();
   void Execute(TAVConvertThread* thread);
   void RunConversion();
   void RunOnePass();
   // A target size (TargetSize.cpp): the bitrate it allows, and two passes.
   void RunForTargetSize();
   void ApplyTargetSizeBitrate();
-  void CloseForNextPass();
   void ReportConverted(double seconds);
   // Seconds the run is to convert: the recording time, or the source's length
   // after the start point when that is shorter.
@@ -191,7 +171,9 @@ class TAVConverter {
   void ApplyInputTSScale();
   void RunTranscode();
   void CloseAll();
-  void ReleaseRunContexts();
+  // Ends the pass: destroys its run, then removes the files of a run that
+  // failed before writing any header.
+  void EndPass();
   void Complete();
 
   // Opening the inputs (InputOpening.cpp).
@@ -261,7 +243,8 @@ class TAVConverter {
   void FlushAudio(TAVOutputStream& ost);
 
   // Video and subtitle output (VideoOutput.cpp).
-  void OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame);
+  // time: when the filtered picture is shown, on the run's timeline (µs).
+  void OutputVideoFrame(TAVOutputStream& ost, const TAVInputStream& ist, AVFrame* frame, int64_t time);
   void PadVideoToAudioEnd(TAVOutputStream& ost);
   void CheckFrameGeometry(TAVOutputStream& ost, const TAVInputStream& ist, const AVFrame* frame);
   void OutputSubtitle(TAVOutputStream& ost, TAVInputStream& ist, AVSubtitle& sub, int64_t pts);
@@ -282,14 +265,14 @@ class TAVConverter {
   double OutputPosition(const TAVOutputStream& ost) const;
 
   // Video filter graphs (FilterChain.cpp).
-  int BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame = nullptr);
+  int BuildVideoFilterChain(const TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame = nullptr);
   int OpenScriptStages(TAVVideoFilterChain& chain, const engine::TVideoFilterPlan& plan);
   int PrependProfileFilters(AVFilterGraph* graph, AVFilterContext*& next);
   int PrependUpload(AVFilterGraph* graph, AVFilterContext*& next, AVBufferRef* device);
   int ConnectUserFilters(AVFilterGraph* graph, const engine::TVideoFilterGraph& user, AVFilterContext* from,
                          AVFilterContext* to);
-  void FilterVideoFrame(TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame);
-  void FeedFilterGraph(TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame);
+  void FilterVideoFrame(const TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame);
+  void FeedFilterGraph(const TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame);
   void RunScriptStage(TAVScriptStage& script, AVFrame* picture);
 
   // Timestamps far from the rest of their file (Timeline.cpp).
@@ -306,10 +289,16 @@ class TAVConverter {
   void EndRun();
   void FinishOutputFiles();
   void CheckNoStreamLost() const;
-  void RemoveUnwrittenOutputs();
 
   void EnsureOptionStores();
-  TAVPrivateOptionTargets PrivateOptionTargets() const;
+  // Where options of the muxer and the encoders are looked up.
+  static TAVPrivateOptionTargets PrivateOptionTargets(const TAVConvertOptions& options, const QString& output,
+                                                      const AVOutputFormat* muxer);
+  int SetOption(TAVOptionStores& stores, QStringList& names, const TAVPrivateOptionTargets& targets,
+                const QByteArray& name, const QByteArray& value);
+  // SetCodecOption and ApplyStoredOptions for the stores of the run.
+  int SetRunOption(const QByteArray& name, const QByteArray& value);
+  void ApplyRunOptions(void* context, TAVOptionStore store, int flags) const;
   void WaitWhilePaused();
   // Runs fn on the main thread unless the converter is being destroyed.
   void RunGated(const std::function<void()>& fn);
@@ -337,6 +326,16 @@ class TAVConverter {
   std::chrono::steady_clock::time_point FLastProgressEvent{};
   engine::THandOverGate FGate;
   int FDecoderThreadCount = 0;
+  // Codec options set before Convert, for the next run.
+  std::unique_ptr<TAVOptionStores> FOptionStores;
+  QStringList Opt_names;
+  // Worker state: the request from Convert to the end of the conversion, a
+  // run per pass, and what the passes of a run aiming at a file size share.
+  std::unique_ptr<TRunRequest> FRequest;
+  std::unique_ptr<TTranscodeRun> FRun;
+  int FSizePass = 0;  // the pass of a run aiming at a file size; 0: none
+  int64_t FSizeCorrection = 0;  // bytes the first second pass missed the size by, negated
+  QString FPassLogPrefix = QStringLiteral("ffmpeg2pass");
   std::unique_ptr<TAVConvertThread> FThread;
 };
 

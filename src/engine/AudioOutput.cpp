@@ -122,7 +122,7 @@ void TAVConverter::FitAudioToContainer(TAVOutputStream& ost, const AVOutputForma
 
 void TAVConverter::ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame) {
   const AVCodecContext* e = ost.enc_ctx.get();
-  const int syncMethod = FConvertOptions.AudioOptions().AudioSyncMethod();
+  const int syncMethod = RunOptions().AudioOptions().AudioSyncMethod();
   AVChannelLayout in = InputLayout(frame);
   const bool needed = frame->sample_rate != e->sample_rate || frame->format != e->sample_fmt ||
                       !SameLayout(in, e->ch_layout) || syncMethod > 1;
@@ -165,7 +165,7 @@ void TAVConverter::ConfigureResampler(TAVOutputStream& ost, const AVFrame* frame
 
 void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame) {
   const AVCodecContext* e = ost.enc_ctx.get();
-  const TAudioOptions& ao = FConvertOptions.AudioOptions();
+  const TAudioOptions& ao = RunOptions().AudioOptions();
   // Sound placed by its length rather than its time is kept on the input's
   // timeline by silence and drops.
   const int syncMethod = ost.audio.audio_placed_by_length ? std::max(1, ao.AudioSyncMethod()) : ao.AudioSyncMethod();
@@ -198,7 +198,7 @@ void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFra
           // A jump longer than the discontinuity threshold is neither filled
           // with silence nor cut from the sound: the sound goes on where it is
           // (with kept timestamps, after the gap).
-          if (FConvertOptions.CopyTS()) {
+          if (RunOptions().CopyTS()) {
             ost.sync_opts += std::llrint(delta);
           } else {
             DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the sound goes on without a gap")
@@ -226,7 +226,7 @@ void TAVConverter::do_audio_out(TAVOutputStream& ost, TAVInputStream& ist, AVFra
     const int64_t derived = std::llrint(time * encRate) - buffered;
     const double jump = static_cast<double>(derived - ost.sync_opts) / encRate;
     if (ost.audio_next_pts != INT64_MIN && std::fabs(jump) * 1000000.0 > static_cast<double>(GapBound()) &&
-        !FConvertOptions.CopyTS()) {
+        !RunOptions().CopyTS()) {
       DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the sound goes on without a gap").arg(jump, 0, 'f', 3));
       ost.skipped_time += std::llrint(jump * 1000000.0);
     } else {
@@ -292,10 +292,10 @@ void TAVConverter::EncodeAudioFifo(TAVOutputStream& ost, bool flush) {
   AVCodecContext* e = ost.enc_ctx.get();
   AVAudioFifo* fifo = ost.audio.fifo.get();
   const bool variable = !e->frame_size || (ost.encoder->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
-  const int64_t recording = FConvertOptions.RecordingTime();
+  const int64_t recording = RunOptions().RecordingTime();
   const int64_t limit =
       recording == INT64_MAX ? INT64_MAX : std::llround(static_cast<double>(recording) / 1000000.0 * e->sample_rate);
-  const int maxFrames = FConvertOptions.AudioOptions().MaxFrames();
+  const int maxFrames = RunOptions().AudioOptions().MaxFrames();
   for (;;) {
     // Joined recordings overlap by a few samples where their parts meet; an
     // audio frame never starts before the previous one ended, or muxers with
@@ -349,7 +349,7 @@ void TAVConverter::DrainResampler(TAVOutputStream& ost) {
 // of the file's video.
 void TAVConverter::PadAudioToVideoEnd(TAVOutputStream& ost) {
   const AVCodecContext* e = ost.enc_ctx.get();
-  for (const auto& v : FRun.ost_table) {
+  for (const auto& v : FRun->ost_table) {
     if (v->file_index != ost.file_index || !v->encoding_needed || v->enc_ctx->codec_type != AVMEDIA_TYPE_VIDEO)
       continue;
     const int64_t videoEnd = av_rescale_q(v->sync_opts, v->enc_ctx->time_base, AVRational{1, e->sample_rate});

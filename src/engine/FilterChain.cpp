@@ -153,20 +153,20 @@ int PrependFit(AVFilterGraph* graph, AVFilterContext*& next, const AVCodecContex
 
 }  // namespace
 
-int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame) {
+int TAVConverter::BuildVideoFilterChain(const TAVInputStream& ist, TAVOutputStream& ost, const AVFrame* frame) {
   AVCodecContext* enc = ost.enc_ctx.get();
   TAVVideoFilterChain& chain = ost.video.filter;
   chain = TAVVideoFilterChain();
   chain.input = InputFormat(ist, frame);
-  const int swsFlags = FOptionStores ? FOptionStores->ScalerFlags() : FConvertOptions.SwsFlags();
+  const int swsFlags = FRun->option_stores->ScalerFlags();
 
   // The graph's timestamps start where the conversion starts (or with the
   // input's own offset); subtitle files count from the start of the source.
-  const AVFormatContext* ic = input_files[ist.file_index].get();
+  const AVFormatContext* ic = FRun->input_files[ist.file_index].get();
   const int64_t subtitleShift =
-      -input_files_ts_offset[ist.file_index] - (ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0);
+      -FRun->input_files_ts_offset[ist.file_index] - (ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0);
   const engine::TVideoFilterPlan plan =
-      engine::PlanVideoFilters(FConvertOptions.FilterOptions().VideoFilters(), subtitleShift);
+      engine::PlanVideoFilters(RunOptions().FilterOptions().VideoFilters(), subtitleShift);
   if (!plan.error.isEmpty()) {
     DoLog(AV_LOG_ERROR, plan.error);
     return -1;
@@ -183,7 +183,8 @@ int TAVConverter::BuildVideoFilterChain(TAVInputStream& ist, TAVOutputStream& os
     if (OpenGraphEnds(stage, in, formats, swsFlags) < 0) return -1;
     AVFilterGraph* graph = stage.graph.get();
     AVFilterContext* from = stage.input_video_filter;
-    if (g == 0 && AppendInputFilters(graph, from, FConvertOptions.VideoOptions(), ost, in, ist.turn, swsFlags) < 0) return -1;
+    if (g == 0 && AppendInputFilters(graph, from, RunOptions().VideoOptions(), ost, in, ist.turn, swsFlags) < 0)
+      return -1;
     AVFilterContext* to = stage.output_video_filter;
     if (last && frame && ost.encoder_open && PrependFit(graph, to, enc, swsFlags) < 0) return -1;
     if (last && ost.video.hw_device && PrependUpload(graph, to, ost.video.hw_device.get()) < 0) return -1;
@@ -233,7 +234,7 @@ int TAVConverter::OpenScriptStages(TAVVideoFilterChain& chain, const engine::TVi
 // The profile's filters come after the user's: a null filter stands for
 // their start, and the user's filters end there.
 int TAVConverter::PrependProfileFilters(AVFilterGraph* graph, AVFilterContext*& next) {
-  const QString& filters = FConvertOptions.FilterOptions().ProfileFilters();
+  const QString& filters = RunOptions().FilterOptions().ProfileFilters();
   if (filters.isEmpty()) return 0;
   AVFilterContext* joint = nullptr;
   if (avfilter_graph_create_filter(&joint, avfilter_get_by_name("null"), "profile", nullptr, nullptr, graph) < 0)
@@ -269,11 +270,11 @@ int TAVConverter::ConnectUserFilters(AVFilterGraph* graph, const engine::TVideoF
   return 0;
 }
 
-void TAVConverter::FilterVideoFrame(TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame) {
+void TAVConverter::FilterVideoFrame(const TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame) {
   if (!ost.video.filter.graphs.empty()) FeedFilterGraph(ist, ost, 0, frame);
 }
 
-void TAVConverter::FeedFilterGraph(TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame) {
+void TAVConverter::FeedFilterGraph(const TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame) {
   TAVVideoFilterChain& chain = ost.video.filter;
   TAVFilterGraphStage& stage = chain.graphs[index];
   const int fed = av_buffersrc_add_frame_flags(stage.input_video_filter, frame, frame ? AV_BUFFERSRC_FLAG_KEEP_REF : 0);
@@ -290,8 +291,8 @@ void TAVConverter::FeedFilterGraph(TAVInputStream& ist, TAVOutputStream& ost, si
     const int r = av_buffersink_get_frame(stage.output_video_filter, filtered);
     if (r < 0) break;  // needs more input, or the end
     if (last) {
-      if (filtered->pts != AV_NOPTS_VALUE) ist.pts = av_rescale_q(filtered->pts, tb, AV_TIME_BASE_Q);
-      OutputVideoFrame(ost, ist, filtered);
+      const int64_t time = filtered->pts != AV_NOPTS_VALUE ? av_rescale_q(filtered->pts, tb, AV_TIME_BASE_Q) : ist.pts;
+      OutputVideoFrame(ost, ist, filtered, time);
     } else {
       RunScriptStage(chain.scripts[index], filtered);
       FeedFilterGraph(ist, ost, index + 1, filtered);

@@ -18,18 +18,20 @@ namespace {
 
 // What the demuxer is told before it probes: only raw and capture inputs read
 // it. A recording is made at the output's sample rate and channel count when
-// the options name them.
-media::Dictionary FormatParameters(const TAVConvertOptions& o, int width, int height, bool recording) {
+// the options name them. An earlier input's pictures set the rest.
+media::Dictionary FormatParameters(const TAVConvertOptions& o, const TAVRunPicture& picture, const TAVRunFormat& format,
+                                   bool recording) {
   media::Dictionary params;
   const TAudioOptions& ao = o.AudioOptions();
   params.Set("sample_rate", recording && ao.AudioSampleRate() > 0 ? QByteArray::number(ao.AudioSampleRate()) : "44100");
   params.Set("channels", recording && ao.AudioChannels() > 0 ? QByteArray::number(ao.AudioChannels()) : "1");
-  const TRational& rate = o.VideoOptions().FrameRate();
-  if (rate.num() > 0 && rate.den() > 0)
-    params.Set("framerate", QByteArray::number(rate.num()).append('/').append(QByteArray::number(rate.den())));
+  const AVRational rate = picture.rate;
+  if (rate.num > 0 && rate.den > 0)
+    params.Set("framerate", QByteArray::number(rate.num).append('/').append(QByteArray::number(rate.den)));
+  const int width = format._FrameWidth, height = format._FrameHeight;
   if (width > 0 && height > 0)
     params.Set("video_size", QByteArray::number(width).append('x').append(QByteArray::number(height)));
-  if (const char* pixfmt = av_get_pix_fmt_name(static_cast<AVPixelFormat>(o.VideoOptions().FramePixFormat())))
+  if (const char* pixfmt = av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture.pix_fmt)))
     params.Set("pixel_format", pixfmt);
   if (o.GrabOptions().VideoChannel() != 0)
     params.Set("channel", QByteArray::number(o.GrabOptions().VideoChannel()));
@@ -58,15 +60,16 @@ const AVCodec* TAVConverter::FindCodec(const QString& name, AVMediaType type, bo
 }
 
 void TAVConverter::OpenInputFile(int index) {
-  Q_ASSERT(index >= 0 && index < FInputFiles.size());
-  const TAVConvertOptions& o = FConvertOptions;
+  Q_ASSERT(index >= 0 && index < FRun->input_names.size());
+  const TAVConvertOptions& o = RunOptions();
   const TVideoOptions& vo = o.VideoOptions();
+  const AVInputFormat* iformat = FRun->file_iformat;
 
   AVFormatContext* ic = avformat_alloc_context();
   if (!ic) Fail(QString::asprintf("打不开:%d!", AVERROR(ENOMEM)));
   media::Dictionary params =
-      FormatParameters(o, _FrameWidth, _FrameHeight, file_iformat && file_iformat == media::WavcapInputFormat());
-  ApplyStoredOptions(ic, osFormat, AV_OPT_FLAG_DECODING_PARAM);
+      FormatParameters(o, FRun->picture, FRun->format, iformat && iformat == media::WavcapInputFormat());
+  ApplyRunOptions(ic, osFormat, AV_OPT_FLAG_DECODING_PARAM);
   const AVCodec* subtitleDecoder = nullptr;
   try {
     if (const AVCodec* c = FindCodec(QString::fromLatin1(vo.DecoderVideoCodecName()), AVMEDIA_TYPE_VIDEO, false)) {
@@ -87,7 +90,7 @@ void TAVConverter::OpenInputFile(int index) {
   }
   ic->flags |= AVFMT_FLAG_NONBLOCK;
 
-  const int r = media::OpenMediaInput(&ic, FInputFiles[index], file_iformat, params.Ref());
+  const int r = media::OpenMediaInput(&ic, FRun->input_names[index], iformat, params.Ref());
   if (r < 0) Fail(QString::asprintf("打不开:%d!", r));
   media::InputFormatContextPtr input(ic);
 
@@ -98,7 +101,7 @@ void TAVConverter::OpenInputFile(int index) {
   // Programs are complete only once the streams are probed.
   if (o.ProgramID() != 0) SelectProgram(ic);
 
-  // The file's timestamps are shifted by the start point (input_files_ts_offset
+  // The file's timestamps are shifted by the start point (FRun->input_files_ts_offset
   // below): the run's timeline starts at zero after the seek. A failed seek
   // starts where the input is.
   int64_t timestamp = o.StartTime();
@@ -107,20 +110,20 @@ void TAVConverter::OpenInputFile(int index) {
   if (ic->duration != AV_NOPTS_VALUE) SetDuration(static_cast<double>(ic->duration) / 1000000.0);
 
   TAVInputFile file;
-  file.ist_index = static_cast<int32_t>(FRun.ist_table.size());
+  file.ist_index = static_cast<int32_t>(FRun->ist_table.size());
   file.nb_streams = static_cast<int32_t>(ic->nb_streams);
-  FRun.file_table.push_back(file);
+  FRun->file_table.push_back(file);
   for (unsigned s = 0; s < ic->nb_streams; ++s) {
     auto ist = std::make_unique<TAVInputStream>();
     ist->file_index = index;
     ist->index = static_cast<int32_t>(s);
     ist->st = ic->streams[s];
     SetupInputStream(ic, *ist, subtitleDecoder);
-    FRun.ist_table.push_back(std::move(ist));
+    FRun->ist_table.push_back(std::move(ist));
   }
 
-  input_files.push_back(std::move(input));
-  input_files_ts_offset.push_back(o.CopyTS() ? o.InputTSOffset() : o.InputTSOffset() - timestamp);
+  FRun->input_files.push_back(std::move(input));
+  FRun->input_files_ts_offset.push_back(o.CopyTS() ? o.InputTSOffset() : o.InputTSOffset() - timestamp);
   AlignLateStreams(index);
 }
 
@@ -129,7 +132,7 @@ void TAVConverter::SelectProgram(AVFormatContext* ic) {
   bool found = false;
   for (unsigned p = 0; p < ic->nb_programs; ++p) {
     AVProgram* program = ic->programs[p];
-    if (program->id == FConvertOptions.ProgramID()) {
+    if (program->id == RunOptions().ProgramID()) {
       for (unsigned k = 0; k < program->nb_stream_indexes; ++k)
         ic->streams[program->stream_index[k]]->discard = AVDISCARD_DEFAULT;
       found = true;
@@ -156,21 +159,23 @@ void TAVConverter::SetupInputStream(AVFormatContext* ic, TAVInputStream& ist, co
     Fail(QStringLiteral("Error while opening codec for input stream "));
   AVCodecContext* d = ist.dec_ctx.get();
   d->pkt_timebase = st->time_base;
-  d->thread_count = DecoderThreads();
+  d->thread_count = FRequest->decoder_threads;
   // A stream outside the chosen program lends the output none of its values.
   if (st->discard == AVDISCARD_ALL) return;
 
   switch (par->codec_type) {
-    case AVMEDIA_TYPE_AUDIO:
-      ApplyStoredOptions(d, osAudio, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_DECODING_PARAM);
-      _ChannelLayout = d->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? d->ch_layout.u.mask : 0;
-      _AudioChannels = d->ch_layout.nb_channels;
-      _AudioSampleRate = d->sample_rate;
-      _AudioSampleFmt = d->sample_fmt;
-      if (FConvertOptions.AudioOptions().AudioDisable()) st->discard = AVDISCARD_ALL;
+    case AVMEDIA_TYPE_AUDIO: {
+      ApplyRunOptions(d, osAudio, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_DECODING_PARAM);
+      TAVRunFormat& f = FRun->format;
+      f._ChannelLayout = d->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? d->ch_layout.u.mask : 0;
+      f._AudioChannels = d->ch_layout.nb_channels;
+      f._AudioSampleRate = d->sample_rate;
+      f._AudioSampleFmt = d->sample_fmt;
+      if (RunOptions().AudioOptions().AudioDisable()) st->discard = AVDISCARD_ALL;
       break;
+    }
     case AVMEDIA_TYPE_SUBTITLE:
-      if (FConvertOptions.SubtitleOptions().SubtitleDisable()) st->discard = AVDISCARD_ALL;
+      if (RunOptions().SubtitleOptions().SubtitleDisable()) st->discard = AVDISCARD_ALL;
       break;
     case AVMEDIA_TYPE_VIDEO:
       SetupInputVideoStream(ic, ist);
@@ -183,25 +188,26 @@ void TAVConverter::SetupInputStream(AVFormatContext* ic, TAVInputStream& ist, co
 void TAVConverter::SetupInputVideoStream(AVFormatContext* ic, TAVInputStream& ist) {
   AVStream* st = ist.st;
   AVCodecContext* d = ist.dec_ctx.get();
-  TVideoOptions& vo = FConvertOptions.VideoOptions();
-  ApplyStoredOptions(d, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_DECODING_PARAM);
+  const TVideoOptions& vo = RunOptions().VideoOptions();
+  TAVRunPicture& picture = FRun->picture;
+  ApplyRunOptions(d, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_DECODING_PARAM);
   // Sizes and aspect are those of the picture turned upright, as it is shown.
   ist.turn = engine::TurnOfStream(st);
   const bool sideways = ist.turn.swapsSides;
-  _FrameHeight = sideways ? d->width : d->height;
-  _FrameWidth = sideways ? d->height : d->width;
+  FRun->format._FrameHeight = sideways ? d->width : d->height;
+  FRun->format._FrameWidth = sideways ? d->height : d->width;
 
   const AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : d->sample_aspect_ratio;
   const double pixelAspect = sar.num && sar.den ? av_q2d(sar) : 0.0;
   double aspect = d->height ? static_cast<double>(d->width) / d->height * pixelAspect : 0.0;
   if (sideways && aspect > 0) aspect = 1.0 / aspect;
-  vo.SetFrameAspectRatio(static_cast<float>(aspect));
-  vo.SetFramePixFormat(d->pix_fmt);
+  picture.aspect = static_cast<float>(aspect);
+  picture.pix_fmt = d->pix_fmt;
 
   const AVRational rate = av_guess_frame_rate(ic, st, nullptr);
   if (d->lowres) {
-    vo.SetFrameHeight(vo.FrameHeight() >> d->lowres);
-    vo.SetFrameWidth(vo.FrameWidth() >> d->lowres);
+    picture.height >>= d->lowres;
+    picture.width >>= d->lowres;
   }
   if (vo.MeThreshold() != 0) d->export_side_data |= AV_CODEC_EXPORT_DATA_MVS;
   if (vo.SameQuality()) d->export_side_data |= AV_CODEC_EXPORT_DATA_VIDEO_ENC_PARAMS;
@@ -214,7 +220,7 @@ void TAVConverter::SetupInputVideoStream(AVFormatContext* ic, TAVInputStream& is
                             "%2.2f (%d/%d)",
                             ist.index, av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(rate), rate.num,
                             rate.den));
-  vo.FrameRate().SetFromInput(rate.num, rate.den);
+  picture.rate = rate;
 
   if (vo.VideoDisable())
     st->discard = AVDISCARD_ALL;

@@ -33,7 +33,7 @@ void TAVConverter::EncodeFrame(TAVOutputStream& ost, AVFrame* frame) {
       return;
     }
     if (video) {
-      if (FConvertOptions.DoPSNR()) AddPsnrStatistics(ost, pkt);
+      if (RunOptions().DoPSNR()) AddPsnrStatistics(ost, pkt);
       FConvertOptions.AddVideoSize(pkt->size);
       if (ost.logfile && enc->stats_out) std::fputs(enc->stats_out, ost.logfile.get());
       if (pkt->duration <= 0) pkt->duration = 1;
@@ -83,7 +83,7 @@ void TAVConverter::FilterAndWrite(TAVOutputStream& ost, AVPacket* pkt, size_t fi
     const int64_t start = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
     if (start != AV_NOPTS_VALUE) ost.mux.mux_position = std::max(ost.mux.mux_position, start + pkt->duration);
     pkt->stream_index = ost.index;
-    if (av_interleaved_write_frame(output_files[ost.file_index].get(), pkt) < 0)
+    if (av_interleaved_write_frame(FRun->output_files[ost.file_index].get(), pkt) < 0)
       Fail(QStringLiteral("av_interleaved_write_frame() "));
     ++ost.mux.packets_written;
     return;
@@ -167,6 +167,6 @@ double TAVConverter::OutputPosition(const TAVOutputStream& ost) const {
   else
     position = static_cast<double>(ost.mux.mux_position) * av_q2d(ost.st->time_base);
   // A stream that has reached the recording time holds nobody back.
-  if (ost.recording_done) position = std::max(position, FConvertOptions.RecordingTime() / 1000000.0);
+  if (ost.recording_done) position = std::max(position, RunOptions().RecordingTime() / 1000000.0);
   return position;
 }

@@ -50,63 +50,66 @@ AVRational AspectFraction(double ratio) { return ratio > 0 ? av_d2q(ratio, 255) 
 }  // namespace
 
 void TAVConverter::ApplyOutputParameters() {
-  const TAudioOptions& ao = FConvertOptions.AudioOptions();
-  const TVideoOptions& vo = FConvertOptions.VideoOptions();
-  if (ao.AudioChannels()) _AudioChannels = ao.AudioChannels();
-  if (ao.AudioSampleRate()) _AudioSampleRate = ao.AudioSampleRate();
-  if (vo.FrameWidth()) _FrameWidth = vo.FrameWidth();
-  if (vo.FrameHeight()) _FrameHeight = vo.FrameHeight();
-  if (ao.AudioSampleFmt() != sfAuto) _AudioSampleFmt = LibrarySampleFormat(ao.AudioSampleFmt());
-  if (_FrameWidth && _FrameHeight) {
-    _FrameWidth -= vo.FrameLeftBand() + vo.FrameRightBand();
-    _FrameHeight -= vo.FrameTopBand() + vo.FrameBottomBand();
-    if (_FrameWidth <= 0 || _FrameHeight <= 0) {
+  const TAudioOptions& ao = RunOptions().AudioOptions();
+  const TVideoOptions& vo = RunOptions().VideoOptions();
+  const TAVRunPicture& picture = FRun->picture;
+  TAVRunFormat& f = FRun->format;
+  if (ao.AudioChannels()) f._AudioChannels = ao.AudioChannels();
+  if (ao.AudioSampleRate()) f._AudioSampleRate = ao.AudioSampleRate();
+  if (picture.width) f._FrameWidth = picture.width;
+  if (picture.height) f._FrameHeight = picture.height;
+  if (ao.AudioSampleFmt() != sfAuto) f._AudioSampleFmt = LibrarySampleFormat(ao.AudioSampleFmt());
+  if (f._FrameWidth && f._FrameHeight) {
+    f._FrameWidth -= vo.FrameLeftBand() + vo.FrameRightBand();
+    f._FrameHeight -= vo.FrameTopBand() + vo.FrameBottomBand();
+    if (f._FrameWidth <= 0 || f._FrameHeight <= 0) {
       ShowError(QStringLiteral("crop dimensions are outside the range of the original image."));
       return;
     }
   }
-  if (vo.FrameHeight()) _FrameHeight = vo.FrameHeight();
+  if (picture.height) f._FrameHeight = picture.height;
   FitToMaxFrameHeight();
 }
 
 // A picture taller than the limit is scaled down to it with square pixels,
 // its shown shape kept and both sides even, as encoders of 4:2:0 want them.
 void TAVConverter::FitToMaxFrameHeight() {
-  const TVideoOptions& vo = FConvertOptions.VideoOptions();
-  const int limit = vo.MaxFrameHeight();
-  if (limit <= 0 || vo.FrameWidth() || vo.FrameHeight() || _FrameHeight <= limit || _FrameWidth <= 0) return;
-  const double shape = vo.FrameAspectRatio() > 0 ? vo.FrameAspectRatio() : double(_FrameWidth) / _FrameHeight;
-  _FrameHeight = limit & ~1;
-  _FrameWidth = std::max(2, static_cast<int>(std::lrint(_FrameHeight * shape / 2.0)) * 2);
+  const TAVRunPicture& picture = FRun->picture;
+  TAVRunFormat& f = FRun->format;
+  const int limit = RunOptions().VideoOptions().MaxFrameHeight();
+  if (limit <= 0 || picture.width || picture.height || f._FrameHeight <= limit || f._FrameWidth <= 0) return;
+  const double shape = picture.aspect > 0 ? picture.aspect : double(f._FrameWidth) / f._FrameHeight;
+  f._FrameHeight = limit & ~1;
+  f._FrameWidth = std::max(2, static_cast<int>(std::lrint(f._FrameHeight * shape / 2.0)) * 2);
 }
 
 void TAVConverter::OpenOutputFile(int index) {
-  const TAVConvertOptions& o = FConvertOptions;
+  const TAVConvertOptions& o = RunOptions();
   ApplyOutputParameters();
-  const QString& name = FOutputFiles[index];
+  const QString& name = FRun->output_names[index];
   // A format named in the options holds for every output; otherwise each
   // output's name decides its own.
-  if (!file_oformat || FConvertOptions.OutputFormat().isEmpty()) {
-    file_oformat = GuessOutputFormat(name);
-    if (!file_oformat)
+  if (!FRun->file_oformat || RunOptions().OutputFormat().isEmpty()) {
+    FRun->file_oformat = GuessOutputFormat(name);
+    if (!FRun->file_oformat)
       Fail(QString::asprintf("Unable to find a suitable output format for %s", name.toUtf8().constData()));
   }
   AVFormatContext* oc = nullptr;
-  avformat_alloc_output_context2(&oc, file_oformat, nullptr, name.toUtf8().constData());
+  avformat_alloc_output_context2(&oc, FRun->file_oformat, nullptr, name.toUtf8().constData());
   if (!oc) Fail(QString::asprintf("Unable to find a suitable output format for %s", name.toUtf8().constData()));
-  output_files.emplace_back(oc);
+  FRun->output_files.emplace_back(oc);
 
-  const AVOutputFormat* f = file_oformat;
+  const AVOutputFormat* f = FRun->file_oformat;
   bool useVideo = HasDefaultVideo(f) || o.VideoOptions().VideoStreamCopy() ||
                   !o.VideoOptions().EncoderVideoCodecName().isEmpty();
   bool useAudio = f->audio_codec != AV_CODEC_ID_NONE || o.AudioOptions().AudioStreamCopy() ||
                   !o.AudioOptions().EncoderAudioCodecName().isEmpty();
   bool useSubtitle = f->subtitle_codec != AV_CODEC_ID_NONE || o.SubtitleOptions().SubtitleStreamCopy() ||
                      !o.SubtitleOptions().SubtitleCodecName().isEmpty();
-  if (!input_files.empty()) {
-    useVideo = useVideo && InputsHave(input_files, AVMEDIA_TYPE_VIDEO);
-    useAudio = useAudio && InputsHave(input_files, AVMEDIA_TYPE_AUDIO);
-    useSubtitle = useSubtitle && InputsHave(input_files, AVMEDIA_TYPE_SUBTITLE);
+  if (!FRun->input_files.empty()) {
+    useVideo = useVideo && InputsHave(FRun->input_files, AVMEDIA_TYPE_VIDEO);
+    useAudio = useAudio && InputsHave(FRun->input_files, AVMEDIA_TYPE_AUDIO);
+    useSubtitle = useSubtitle && InputsHave(FRun->input_files, AVMEDIA_TYPE_SUBTITLE);
   }
   if (o.AudioOptions().AudioDisable()) useAudio = false;
   if (o.VideoOptions().VideoDisable()) useVideo = false;
@@ -140,7 +143,7 @@ void TAVConverter::OpenOutputFile(int index) {
   // plays once, as before (the GIF muxer of its own would loop forever).
   if (av_opt_set_int(oc, "loop", o.LoopOutput(), AV_OPT_SEARCH_CHILDREN) < 0 && o.LoopOutput() != -1)
     LogOptionWithoutEffect("LoopOutput");
-  ApplyStoredOptions(oc, osFormat, AV_OPT_FLAG_ENCODING_PARAM);
+  ApplyRunOptions(oc, osFormat, AV_OPT_FLAG_ENCODING_PARAM);
 }
 
 const AVOutputFormat* TAVConverter::GuessOutputFormat(const QString& name) const {
@@ -213,7 +216,7 @@ void TAVConverter::OpenOutputIO(AVFormatContext* oc, const QString& name) {
   const bool existed = info.exists();
   if (avio_open2(&oc->pb, name.toUtf8().constData(), AVIO_FLAG_WRITE, nullptr, nullptr) < 0)
     Fail(QStringLiteral("打不开文件"));
-  if (!existed) created_outputs << name;
+  if (!existed) FRun->created_outputs << name;
 }
 
 // Opening the output truncates it, so an output that is one of the inputs (by
@@ -221,9 +224,9 @@ void TAVConverter::OpenOutputIO(AVFormatContext* oc, const QString& name) {
 void TAVConverter::RefuseInputAsOutput(const QString& name) const {
   struct stat out {};
   if (::stat(QFile::encodeName(name).constData(), &out) != 0) return;
-  for (int i = 0; i < FInputFiles.size(); ++i) {
+  for (int i = 0; i < FRun->input_names.size(); ++i) {
     struct stat in {};
-    if (::stat(QFile::encodeName(FInputFiles[i]).constData(), &in) == 0 && in.st_dev == out.st_dev &&
+    if (::stat(QFile::encodeName(FRun->input_names[i]).constData(), &in) == 0 && in.st_dev == out.st_dev &&
         in.st_ino == out.st_ino)
       Fail(QStringLiteral("Output %1 same as Input #%2 - exiting").arg(name).arg(i));
   }
@@ -241,12 +244,12 @@ TAVOutputStream& TAVConverter::NewOutputStream(AVFormatContext* oc, int file, co
   ost->enc_ctx.reset(avcodec_alloc_context3(encoder));
   if (!ost->enc_ctx) Fail(QStringLiteral("Could not alloc stream"));
   ost->packet = media::MakePacket();
-  FRun.ost_table.push_back(std::move(ost));
-  return *FRun.ost_table.back();
+  FRun->ost_table.push_back(std::move(ost));
+  return *FRun->ost_table.back();
 }
 
 void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
-  const TVideoOptions& vo = FConvertOptions.VideoOptions();
+  const TVideoOptions& vo = RunOptions().VideoOptions();
   const bool copy = vo.VideoStreamCopy();
   AVCodecID id = AV_CODEC_ID_NONE;
   const AVCodec* codec = nullptr;
@@ -263,37 +266,39 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
                 : FindCodec(QString::fromLatin1(vo.EncoderVideoCodecName()), AVMEDIA_TYPE_VIDEO, true);
   }
   TAVOutputStream& ost = NewOutputStream(oc, file, codec);
-  ost.mux.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().VideoBitstreamFilters());
+  ost.mux.bitstream_filters = OpenBitstreamFilters(RunOptions().MuxerOptions().VideoBitstreamFilters());
   if (engine::AudioLocksToVideo(oc->oformat)) ost.video.last_picture = media::MakeFrame();
   AVCodecContext* e = ost.enc_ctx.get();
   AVStream* st = ost.st;
   e->codec_type = AVMEDIA_TYPE_VIDEO;
-  e->thread_count = FConvertOptions.ThreadCount();
+  e->thread_count = RunOptions().ThreadCount();
   if (vo.VideoCodecTag()) e->codec_tag = vo.VideoCodecTag();
-  const double aspect = _FrameWidth > 0 ? vo.FrameAspectRatio() * _FrameHeight / _FrameWidth : 0.0;
+  const TAVRunFormat& f = FRun->format;
+  const double aspect = f._FrameWidth > 0 ? FRun->picture.aspect * f._FrameHeight / f._FrameWidth : 0.0;
 
   if (copy) {
     ost.stream_copy = true;
     st->sample_aspect_ratio = AspectFraction(aspect);
   } else {
     // A rate the caller asked for wins over the input's.
-    AVRational rate = FRequestedRate.num ? FRequestedRate : AVRational{vo.FrameRate().num(), vo.FrameRate().den()};
+    AVRational rate = FRun->requested_rate.num ? FRun->requested_rate : FRun->picture.rate;
     if (rate.num == 0 || rate.den == 0) rate = {25, 1};
     e->codec_id = codec ? codec->id : id;
-    ApplyStoredOptions(e, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+    ApplyRunOptions(e, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
     if (codec && codec->supported_framerates && !vo.ForceFPS()) {
       const AVRational nearest = NearestAcceptedRate(e, codec, rate);
-      if (FRequestedRate.num && av_cmp_q(nearest, rate) != 0)
+      if (FRun->requested_rate.num && av_cmp_q(nearest, rate) != 0)
         DoLog(AV_LOG_WARNING, QStringLiteral("Frame rate %1/%2 unsupported by the encoder, using %3/%4")
                                   .arg(rate.num).arg(rate.den).arg(nearest.num).arg(nearest.den));
       rate = nearest;
     }
     e->time_base = av_inv_q(rate);
     e->framerate = rate;
-    e->width = _FrameWidth;
-    e->height = _FrameHeight;
+    e->width = f._FrameWidth;
+    e->height = f._FrameHeight;
     e->sample_aspect_ratio = st->sample_aspect_ratio = AspectFraction(aspect);
-    e->pix_fmt = static_cast<AVPixelFormat>(FRequestedPixFormat >= 0 ? FRequestedPixFormat : vo.FramePixFormat());
+    const int pixels = FRun->requested_pix_fmt >= 0 ? FRun->requested_pix_fmt : FRun->picture.pix_fmt;
+    e->pix_fmt = static_cast<AVPixelFormat>(pixels);
     PickPixelFormat(ost);
     if (engine::TakesDeviceFrames(ost.encoder)) OpenHardwareDevice(ost);
     if (vo.IntraOnly()) e->gop_size = 0;
@@ -311,7 +316,7 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
     e->rc_override_count = 0;
     if (!e->rc_initial_buffer_occupancy) e->rc_initial_buffer_occupancy = e->rc_buffer_size * 3 / 4;
     e->intra_dc_precision = vo.IntraDcPrecision() - 8;
-    if (FConvertOptions.DoPSNR()) e->flags |= AV_CODEC_FLAG_PSNR;
+    if (RunOptions().DoPSNR()) e->flags |= AV_CODEC_FLAG_PSNR;
     const int pass = FSizePass ? FSizePass : vo.Pass();
     if (pass == 1) e->flags |= AV_CODEC_FLAG_PASS1;
     if (pass == 2) e->flags |= AV_CODEC_FLAG_PASS2;
@@ -327,7 +332,7 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
 }
 
 void TAVConverter::NewAudioStream(AVFormatContext* oc, int file) {
-  const TAudioOptions& ao = FConvertOptions.AudioOptions();
+  const TAudioOptions& ao = RunOptions().AudioOptions();
   const bool copy = ao.AudioStreamCopy();
   AVCodecID id = AV_CODEC_ID_NONE;
   const AVCodec* codec = nullptr;
@@ -337,28 +342,29 @@ void TAVConverter::NewAudioStream(AVFormatContext* oc, int file) {
                                                  : FindCodec(ao.EncoderAudioCodecName(), AVMEDIA_TYPE_AUDIO, true);
   }
   TAVOutputStream& ost = NewOutputStream(oc, file, codec);
-  ost.mux.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().AudioBitstreamFilters());
+  ost.mux.bitstream_filters = OpenBitstreamFilters(RunOptions().MuxerOptions().AudioBitstreamFilters());
   AVCodecContext* e = ost.enc_ctx.get();
   e->codec_type = AVMEDIA_TYPE_AUDIO;
-  e->thread_count = FConvertOptions.ThreadCount();
+  e->thread_count = RunOptions().ThreadCount();
   if (ao.AudioCodecTag()) e->codec_tag = ao.AudioCodecTag();
 
   if (copy) {
     ost.stream_copy = true;
   } else {
-    ApplyStoredOptions(e, osAudio, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+    ApplyRunOptions(e, osAudio, AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
     e->codec_id = codec ? codec->id : id;
     if (ao.AudioQScale() > TAudioOptions::NoQScale) {
       e->flags |= AV_CODEC_FLAG_QSCALE;
       e->global_quality = static_cast<int>(std::lrint(FF_QP2LAMBDA * ao.AudioQScale()));
     }
+    const TAVRunFormat& f = FRun->format;
     av_channel_layout_uninit(&e->ch_layout);
-    if (_ChannelLayout && av_popcount64(_ChannelLayout) == ao.AudioChannels())
-      av_channel_layout_from_mask(&e->ch_layout, _ChannelLayout);
+    if (f._ChannelLayout && av_popcount64(f._ChannelLayout) == ao.AudioChannels())
+      av_channel_layout_from_mask(&e->ch_layout, f._ChannelLayout);
     else
-      av_channel_layout_default(&e->ch_layout, _AudioChannels);
-    e->sample_fmt = static_cast<AVSampleFormat>(_AudioSampleFmt);
-    e->sample_rate = _AudioSampleRate;
+      av_channel_layout_default(&e->ch_layout, f._AudioChannels);
+    e->sample_fmt = static_cast<AVSampleFormat>(f._AudioSampleFmt);
+    e->sample_rate = f._AudioSampleRate;
     PickSampleFormat(ost);
     FitAudioToContainer(ost, oc->oformat);
     PickSampleRate(ost);
@@ -371,7 +377,7 @@ void TAVConverter::NewAudioStream(AVFormatContext* oc, int file) {
 }
 
 void TAVConverter::NewSubtitleStream(AVFormatContext* oc, int file) {
-  const TSubtitleOptions& so = FConvertOptions.SubtitleOptions();
+  const TSubtitleOptions& so = RunOptions().SubtitleOptions();
   const bool copy = so.SubtitleStreamCopy();
   const AVCodec* codec = nullptr;
   if (!copy) {
@@ -380,7 +386,7 @@ void TAVConverter::NewSubtitleStream(AVFormatContext* oc, int file) {
                 : FindCodec(QString::fromLatin1(so.SubtitleCodecName()), AVMEDIA_TYPE_SUBTITLE, true);
     // A subtitle the encoder cannot take (bitmap into text or the reverse) is left out.
     bool usable = false;
-    for (const auto& ist : FRun.ist_table)
+    for (const auto& ist : FRun->ist_table)
       if (codec && ist->st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE &&
           SubtitleKindsMatch(ist->st->codecpar->codec_id, codec->id))
         usable = true;
@@ -390,14 +396,14 @@ void TAVConverter::NewSubtitleStream(AVFormatContext* oc, int file) {
     }
   }
   TAVOutputStream& ost = NewOutputStream(oc, file, codec);
-  ost.mux.bitstream_filters = OpenBitstreamFilters(FConvertOptions.MuxerOptions().SubtitleBitstreamFilters());
+  ost.mux.bitstream_filters = OpenBitstreamFilters(RunOptions().MuxerOptions().SubtitleBitstreamFilters());
   AVCodecContext* e = ost.enc_ctx.get();
   e->codec_type = AVMEDIA_TYPE_SUBTITLE;
   if (so.SubtitleCodecTag()) e->codec_tag = so.SubtitleCodecTag();
   if (copy) {
     ost.stream_copy = true;
   } else {
-    ApplyStoredOptions(e, osSubtitle, AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+    ApplyRunOptions(e, osSubtitle, AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
     e->codec_id = codec->id;
     e->time_base = AV_TIME_BASE_Q;  // subtitle times are handed over in microseconds
   }

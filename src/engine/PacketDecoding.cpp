@@ -71,7 +71,7 @@ int TAVConverter::ProcessInputPacket(TAVInputStream& ist, int ist_index, AVPacke
       NoteDataEnd(ist, ist.next_dts);
       RateEmulationWait(ist);  // copied packets keep the input's pace as well
     }
-    for (auto& ost : FRun.ost_table)
+    for (auto& ost : FRun->ost_table)
       if (ost->source_index == ist_index && ost->stream_copy) CopyPacket(*ost, ist, pkt);
   }
   int ret = 0;
@@ -140,7 +140,7 @@ void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame*
   AVRational& aspect = frame->sample_aspect_ratio;
   if (aspect.num < 0 || aspect.den <= 0) aspect = AVRational{0, 1};
   const int64_t pts = ist.pts;
-  for (auto& ost : FRun.ost_table) {
+  for (auto& ost : FRun->ost_table) {
     if (ost->source_index != ist_index || !ost->encoding_needed) continue;
     CheckFrameGeometry(*ost, ist, frame);
     frame->pts = pts;
@@ -154,10 +154,10 @@ void TAVConverter::HandleAudioFrame(TAVInputStream& ist, int ist_index, AVFrame*
                                 : (ist.next_pts != AV_NOPTS_VALUE ? ist.next_pts : ist.dts);
   if (frame->sample_rate > 0) ist.next_pts = ist.pts + int64_t(frame->nb_samples) * AV_TIME_BASE / frame->sample_rate;
   NoteDataEnd(ist, ist.next_pts);
-  const int volume = FConvertOptions.AudioOptions().AudioVolume();
+  const int volume = RunOptions().AudioOptions().AudioVolume();
   if (volume != 256 && av_frame_make_writable(frame) >= 0) engine::ScaleVolume(frame, volume);
   RateEmulationWait(ist);
-  for (auto& ost : FRun.ost_table)
+  for (auto& ost : FRun->ost_table)
     if (ost->source_index == ist_index && ost->encoding_needed) do_audio_out(*ost, ist, frame);
 }
 
@@ -173,7 +173,7 @@ int TAVConverter::DecodeSubtitle(TAVInputStream& ist, int ist_index, AVPacket* p
   if (!got) return 0;
   const int64_t pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
   try {
-    for (auto& ost : FRun.ost_table)
+    for (auto& ost : FRun->ost_table)
       if (ost->source_index == ist_index && ost->encoding_needed) OutputSubtitle(*ost, ist, sub, pts);
   } catch (...) {
     avsubtitle_free(&sub);
@@ -185,12 +185,12 @@ int TAVConverter::DecodeSubtitle(TAVInputStream& ist, int ist_index, AVPacket* p
 
 void TAVConverter::CopyPacket(TAVOutputStream& ost, TAVInputStream& ist, const AVPacket* pkt) {
   if (ost.recording_done) return;
-  const int64_t recording = FConvertOptions.RecordingTime();
+  const int64_t recording = RunOptions().RecordingTime();
   if (recording != INT64_MAX && ist.dts >= recording) {
     ost.recording_done = true;
     return;
   }
-  if (ost.frame_number == 0 && !(pkt->flags & AV_PKT_FLAG_KEY) && !FConvertOptions.CopyInitialNonkeyframes()) return;
+  if (ost.frame_number == 0 && !(pkt->flags & AV_PKT_FLAG_KEY) && !RunOptions().CopyInitialNonkeyframes()) return;
   const AVRational otb = ost.st->time_base;
   AVPacket* out = ost.packet.get();
   if (av_packet_ref(out, pkt) < 0) return;
@@ -207,10 +207,10 @@ void TAVConverter::CopyPacket(TAVOutputStream& ost, TAVInputStream& ist, const A
 }
 
 void TAVConverter::FlushOutputs(int ist_index) {
-  for (auto& o : FRun.ost_table) {
+  for (auto& o : FRun->ost_table) {
     TAVOutputStream& ost = *o;
     if (ost.source_index != ist_index || !ost.encoding_needed || ost.encoder_flushed) continue;
-    TAVInputStream& ist = *FRun.ist_table[ist_index];
+    TAVInputStream& ist = *FRun->ist_table[ist_index];
     switch (ost.enc_ctx->codec_type) {
       case AVMEDIA_TYPE_VIDEO:
         FilterVideoFrame(ist, ost, nullptr);
@@ -228,7 +228,7 @@ void TAVConverter::FlushOutputs(int ist_index) {
 }
 
 void TAVConverter::RateEmulationWait(const TAVInputStream& ist) const {
-  if (!FConvertOptions.RateEmu()) return;
+  if (!RunOptions().RateEmu()) return;
   const int64_t now = av_gettime() - ist.start;
   if (ist.pts > now) std::this_thread::sleep_for(std::chrono::milliseconds((ist.pts - now) / 1000));
 }

@@ -32,13 +32,13 @@ int TAVConverter::ChooseInputFile(std::vector<char>& no_packet, double& opts_min
   double ipts_min = 1e100;
   opts_min = 1e100;
   int file = -1;
-  const bool inputSync = FConvertOptions.GrabOptions().InputSync();
-  for (const auto& ost : FRun.ost_table) {
-    const TAVInputStream& ist = *FRun.ist_table[ost->source_index];
+  const bool inputSync = RunOptions().GrabOptions().InputSync();
+  for (const auto& ost : FRun->ost_table) {
+    const TAVInputStream& ist = *FRun->ist_table[ost->source_index];
     if (no_packet[ist.file_index]) continue;
     const double opts = OutputPosition(*ost);
     const double ipts = static_cast<double>(ist.pts);
-    if (!FRun.file_table[ist.file_index].eof_reached) {
+    if (!FRun->file_table[ist.file_index].eof_reached) {
       if (ipts < ipts_min) {
         ipts_min = ipts;
         if (inputSync) file = ist.file_index;
@@ -48,7 +48,7 @@ int TAVConverter::ChooseInputFile(std::vector<char>& no_packet, double& opts_min
         if (!inputSync) file = ist.file_index;
       }
     }
-    if (ost->frame_number >= FrameLimit(FConvertOptions, ost->st->codecpar->codec_type)) return FrameLimitReached;
+    if (ost->frame_number >= FrameLimit(RunOptions(), ost->st->codecpar->codec_type)) return FrameLimitReached;
   }
   return file;
 }
@@ -56,11 +56,11 @@ int TAVConverter::ChooseInputFile(std::vector<char>& no_packet, double& opts_min
 void TAVConverter::AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt) {
   const int file = ist.file_index;
   const AVRational tb = ist.st->time_base;
-  const int64_t offset = av_rescale_q(input_files_ts_offset[file], AV_TIME_BASE_Q, tb);
+  const int64_t offset = av_rescale_q(FRun->input_files_ts_offset[file], AV_TIME_BASE_Q, tb);
   double scale = 0;
-  if (static_cast<size_t>(file) < input_files_ts_scale.size() &&
-      static_cast<size_t>(ist.index) < input_files_ts_scale[file].size())
-    scale = input_files_ts_scale[file][ist.index];
+  if (static_cast<size_t>(file) < FRun->input_files_ts_scale.size() &&
+      static_cast<size_t>(ist.index) < FRun->input_files_ts_scale[file].size())
+    scale = FRun->input_files_ts_scale[file][ist.index];
   const int64_t shift = ist.ts_shift ? av_rescale_q(ist.ts_shift, AV_TIME_BASE_Q, tb) : 0;
   for (int64_t* ts : {&pkt->dts, &pkt->pts}) {
     if (*ts == AV_NOPTS_VALUE) continue;
@@ -72,18 +72,18 @@ void TAVConverter::AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt) {
   // Inputs with discontinuous timestamps: a jump moves the file's offset so
   // that the timeline continues where it was. In other files a jump is the
   // stream's own.
-  const AVFormatContext* ic = input_files[file].get();
+  const AVFormatContext* ic = FRun->input_files[file].get();
   if (!(ic->iformat->flags & AVFMT_TS_DISCONT)) {
     SkipTimestampJump(ist, pkt);
     return;
   }
-  if (pkt->dts == AV_NOPTS_VALUE || ist.next_dts == AV_NOPTS_VALUE || FConvertOptions.CopyTS()) return;
+  if (pkt->dts == AV_NOPTS_VALUE || ist.next_dts == AV_NOPTS_VALUE || RunOptions().CopyTS()) return;
   const int64_t pkt_dts = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
   const int64_t delta = pkt_dts - ist.next_dts;
-  if (std::fabs(static_cast<double>(delta)) > FConvertOptions.DtsDeltaThreshold() * 1000000.0 ||
+  if (std::fabs(static_cast<double>(delta)) > RunOptions().DtsDeltaThreshold() * 1000000.0 ||
       pkt_dts + 1 < ist.dts) {
-    input_files_ts_offset[file] -= delta;
-    FDurationFromSize = true;  // the container's duration spans the jump
+    FRun->input_files_ts_offset[file] -= delta;
+    FRun->duration_from_size = true;  // the container's duration spans the jump
     const int64_t shift = av_rescale_q(delta, AV_TIME_BASE_Q, tb);
     pkt->dts -= shift;
     if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= shift;
@@ -91,17 +91,17 @@ void TAVConverter::AdjustPacketTimestamps(TAVInputStream& ist, AVPacket* pkt) {
 }
 
 void TAVConverter::ReadLoop() {
-  std::vector<char> no_packet(input_files.size(), 0);
+  std::vector<char> no_packet(FRun->input_files.size(), 0);
   int no_packet_count = 0;
-  FPkt = media::MakePacket();
-  AVPacket* pkt = FPkt.get();
-  const TAVConvertOptions& o = FConvertOptions;
+  FRun->pkt = media::MakePacket();
+  AVPacket* pkt = FRun->pkt.get();
+  const TAVConvertOptions& o = RunOptions();
   for (;;) {
     if (!CheckLoopState()) break;
     double opts_min = 0;
     const int file = ChooseInputFile(no_packet, opts_min);
     if (file == FrameLimitReached) {
-      FEndedEarly = true;
+      FRun->ended_early = true;
       break;
     }
     if (file < 0) {
@@ -113,34 +113,34 @@ void TAVConverter::ReadLoop() {
     }
     ReportConverted(opts_min);
     if (static_cast<double>(o.RecordingTime()) / 1000000.0 <= opts_min) break;
-    if (o.LimitFileSize() && output_files[0]->pb && avio_tell(output_files[0]->pb) > o.LimitFileSize()) {
-      FEndedEarly = true;
+    if (o.LimitFileSize() && FRun->output_files[0]->pb && avio_tell(FRun->output_files[0]->pb) > o.LimitFileSize()) {
+      FRun->ended_early = true;
       break;
     }
 
-    const int ret = av_read_frame(input_files[file].get(), pkt);
+    const int ret = av_read_frame(FRun->input_files[file].get(), pkt);
     if (ret == AVERROR(EAGAIN)) {
       no_packet[file] = 1;
       ++no_packet_count;
       continue;
     }
     if (ret < 0) {
-      FRun.file_table[file].eof_reached = true;
+      FRun->file_table[file].eof_reached = true;
       if (o.ShortTest()) {
-        FEndedEarly = true;
+        FRun->ended_early = true;
         break;
       }
       continue;
     }
     no_packet_count = 0;
     std::fill(no_packet.begin(), no_packet.end(), 0);
-    const TAVInputFile& in = FRun.file_table[file];
+    const TAVInputFile& in = FRun->file_table[file];
     if (pkt->stream_index >= in.nb_streams) {
       av_packet_unref(pkt);
       continue;
     }
     const int ist_index = in.ist_index + pkt->stream_index;
-    TAVInputStream& ist = *FRun.ist_table[ist_index];
+    TAVInputStream& ist = *FRun->ist_table[ist_index];
     if (ist.discard) {
       av_packet_unref(pkt);
       continue;
@@ -161,29 +161,29 @@ void TAVConverter::ReadLoop() {
 void TAVConverter::EndRun() {
   // Pictures first: sound that must last as long as them is padded to their end.
   for (const bool audio : {false, true})
-    for (size_t i = 0; i < FRun.ist_table.size(); ++i) {
-      TAVInputStream& ist = *FRun.ist_table[i];
+    for (size_t i = 0; i < FRun->ist_table.size(); ++i) {
+      TAVInputStream& ist = *FRun->ist_table[i];
       if (ist.decoding_needed && (ist.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) == audio)
         ProcessInputPacket(ist, static_cast<int>(i), nullptr);
     }
-  for (auto& ost : FRun.ost_table) FlushBitstreamFilters(*ost);
+  for (auto& ost : FRun->ost_table) FlushBitstreamFilters(*ost);
   FinishOutputFiles();
   CheckNoStreamLost();
   // A start point past the end, say, gives a valid but empty file.
-  const bool nothingWritten = std::all_of(FRun.ost_table.begin(), FRun.ost_table.end(),
+  const bool nothingWritten = std::all_of(FRun->ost_table.begin(), FRun->ost_table.end(),
                                           [](const auto& ost) { return ost->mux.packets_written == 0; });
   if (nothingWritten && State() != csStopped)
     DoLog(AV_LOG_WARNING, QStringLiteral("Output file is empty, nothing was encoded (check StartTime and RecordingTime)"));
-  if (FConvertOptions.DoPSNR())
-    for (const auto& ost : FRun.ost_table)
+  if (RunOptions().DoPSNR())
+    for (const auto& ost : FRun->ost_table)
       if (ost->encoding_needed && ost->enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) LogPsnr(*ost);
   // The last report of a run that went to its end shows the whole span (the
   // outputs' positions stop a frame or a tick short of it); a stopped run
   // shows how far the outputs got.
   double reached = 0;
-  for (const auto& ost : FRun.ost_table) reached = std::max(reached, OutputPosition(*ost));
-  if (FDurationFromSize) SetDuration(static_cast<double>(FConvertOptions.StartTime()) / 1000000.0 + reached);
-  const bool bounded = Duration() > 0 || FConvertOptions.RecordingTime() != TAVConvertOptions::NoRecordingLimit;
+  for (const auto& ost : FRun->ost_table) reached = std::max(reached, OutputPosition(*ost));
+  if (FRun->duration_from_size) SetDuration(static_cast<double>(RunOptions().StartTime()) / 1000000.0 + reached);
+  const bool bounded = Duration() > 0 || RunOptions().RecordingTime() != TAVConvertOptions::NoRecordingLimit;
   const double span = RequestedSpan();
   ReportConverted(State() != csStopped && bounded && span > 0 ? span : std::min(reached, span));
   ReportProgress(true);
@@ -193,8 +193,8 @@ void TAVConverter::EndRun() {
 // the last buffered bytes reach the disk only at the close: a full disk shows
 // up here, and a file without its trailer is not playable.
 void TAVConverter::FinishOutputFiles() {
-  for (size_t i = 0; i < output_files.size(); ++i) {
-    AVFormatContext* oc = output_files[i].get();
+  for (size_t i = 0; i < FRun->output_files.size(); ++i) {
+    AVFormatContext* oc = FRun->output_files[i].get();
     int r = av_write_trailer(oc);
     if (r >= 0 && !(oc->oformat->flags & AVFMT_NOFILE) && oc->pb) {
       avio_flush(oc->pb);
@@ -205,7 +205,7 @@ void TAVConverter::FinishOutputFiles() {
     }
     if (r < 0) {
       Fail(QStringLiteral("Error writing trailer of %1: %2")
-               .arg(FOutputFiles.value(static_cast<int>(i)), engine::LibraryErrorText(r)));
+               .arg(FRun->output_names.value(static_cast<int>(i)), engine::LibraryErrorText(r)));
     }
   }
 }
@@ -213,13 +213,13 @@ void TAVConverter::FinishOutputFiles() {
 // A stream that was given data but ended with nothing written, or far short of
 // its source, is a lost stream whatever lost it: the run is no success.
 void TAVConverter::CheckNoStreamLost() const {
-  if (State() == csStopped || FEndedEarly) return;
-  const int64_t recording = FConvertOptions.RecordingTime();
-  for (const auto& o : FRun.ost_table) {
+  if (State() == csStopped || FRun->ended_early) return;
+  const int64_t recording = RunOptions().RecordingTime();
+  for (const auto& o : FRun->ost_table) {
     const TAVOutputStream& ost = *o;
     const AVMediaType type = ost.st->codecpar->codec_type;
     if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO) continue;
-    const TAVInputStream& ist = *FRun.ist_table[ost.source_index];
+    const TAVInputStream& ist = *FRun->ist_table[ost.source_index];
     if (ist.data_end == AV_NOPTS_VALUE || ist.data_end <= 0) continue;  // nothing after the start point
     double expected = static_cast<double>(ist.data_end) / 1000000.0;
     if (recording != TAVConvertOptions::NoRecordingLimit) expected = std::min(expected, recording / 1000000.0);

@@ -191,10 +191,3 @@ struct TAVOutputStream {
     if (enc_ctx) enc_ctx->stats_in = nullptr;  // owned by stats_in
   }
 };
-
-// The tables of one run. They grow to whatever the inputs and outputs need.
-struct TAVRunTables {
-  std::vector<TAVInputFile> file_table;
-  std::vector<std::unique_ptr<TAVInputStream>> ist_table;
-  std::vector<std::unique_ptr<TAVOutputStream>> ost_table;
-};

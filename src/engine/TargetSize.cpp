@@ -35,51 +35,41 @@ void TAVConverter::RunForTargetSize() {
   FSizeCorrection = 0;
   RunOnePass();
   if (State() == csStopped || !ErrorMsg().isEmpty()) return;
-  CloseForNextPass();
+  EndPass();
   FSizePass = 2;
   RunOnePass();
   // The encoder hits its bitrate; the sound and the container may not hit
   // theirs (simple sound takes less). One more second pass makes up for it.
-  const int64_t target = FConvertOptions.VideoOptions().TargetFileSize();
+  const int64_t target = RunOptions().VideoOptions().TargetFileSize();
   const int64_t made = TargetFileSize();
   if (State() == csStopped || !ErrorMsg().isEmpty() || made <= 0) return;
   const double miss = static_cast<double>(made - target) / static_cast<double>(target);
   if (miss > -SizeTolerance && miss < SizeTolerance) return;
   FSizeCorrection -= made - target;
   DoLog(AV_LOG_INFO, QStringLiteral("%1 bytes made for %2; the second pass again").arg(made).arg(target));
-  CloseForNextPass();
+  EndPass();
   RunOnePass();
 }
 
-// The first pass's files and contexts go; the option stores are made anew,
-// as Convert makes them for a run.
-void TAVConverter::CloseForNextPass() {
-  ReleaseRunContexts();
-  created_outputs.clear();
-  headers_written = false;
-  FOptionStores.reset();
-  Opt_names.clear();
-  EnsureOptionStores();
-}
-
 void TAVConverter::ApplyTargetSizeBitrate() {
-  const TAVConvertOptions& o = FConvertOptions;
+  const TAVConvertOptions& o = RunOptions();
   const double span = RequestedSpan();
   if (span <= 0 || span >= static_cast<double>(TAVConvertOptions::NoRecordingLimit) / 1000000.0) {
     DoLog(AV_LOG_WARNING, QStringLiteral("The source's duration is not known; the file size cannot be aimed at"));
     return;
   }
   int64_t audio = 0;
-  const bool anyAudio = std::any_of(input_files.begin(), input_files.end(), [](const auto& ic) {
+  const bool anyAudio = std::any_of(FRun->input_files.begin(), FRun->input_files.end(), [](const auto& ic) {
     return av_find_best_stream(ic.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
   });
   if (anyAudio && !o.AudioOptions().AudioDisable())
     audio = o.AudioOptions().Bitrate() > 0 ? o.AudioOptions().Bitrate() : AssumedAudioBitrate;
-  const AVOutputFormat* format = file_oformat ? file_oformat : GuessOutputFormat(FOutputFiles.value(0));
+  const AVOutputFormat* format =
+      FRun->file_oformat ? FRun->file_oformat : GuessOutputFormat(FRun->output_names.value(0));
   const double bytes = static_cast<double>(o.VideoOptions().TargetFileSize() + FSizeCorrection);
   const double bits = bytes * 8.0 * (1.0 - ContainerShare(format));
   const auto video = std::max<int64_t>(LowestVideoBitrate, static_cast<int64_t>(bits / span) - audio);
-  SetCodecOption("b", QByteArray::number(video));
+  SetRunOption("b", QByteArray::number(video));
   DoLog(AV_LOG_INFO, QStringLiteral("Aiming at %1 bytes: video at %2 kbit/s, pass %3 of 2")
                          .arg(o.VideoOptions().TargetFileSize()).arg(video / 1000).arg(FSizePass));
 }
@@ -105,7 +95,7 @@ void TAVConverter::ReportConverted(double seconds) {
 }
 
 double TAVConverter::RequestedSpan() const {
-  const TAVConvertOptions& o = FConvertOptions;
+  const TAVConvertOptions& o = RunOptions();
   const double span = static_cast<double>(o.RecordingTime()) / 1000000.0;
   return Duration() > 0 ? std::min(span, Duration() - static_cast<double>(o.StartTime()) / 1000000.0) : span;
 }

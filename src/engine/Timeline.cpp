@@ -22,25 +22,25 @@ int64_t StartOf(const AVStream* st) {
 }  // namespace
 
 int64_t TAVConverter::GapBound() const {
-  return std::llround(static_cast<double>(FConvertOptions.DtsDeltaThreshold()) * 1000000.0);
+  return std::llround(static_cast<double>(RunOptions().DtsDeltaThreshold()) * 1000000.0);
 }
 
 void TAVConverter::AlignLateStreams(int file) {
-  const AVFormatContext* ic = input_files[file].get();
-  const TAVInputFile& in = FRun.file_table[file];
+  const AVFormatContext* ic = FRun->input_files[file].get();
+  const TAVInputFile& in = FRun->file_table[file];
   int64_t earliest = AV_NOPTS_VALUE;
   for (unsigned s = 0; s < ic->nb_streams; ++s) {
     const int64_t start = StartOf(ic->streams[s]);
     if (IsAudioOrVideo(ic->streams[s]) && start != AV_NOPTS_VALUE && (earliest == AV_NOPTS_VALUE || start < earliest))
       earliest = start;
   }
-  if (earliest == AV_NOPTS_VALUE || FConvertOptions.CopyTS()) return;
+  if (earliest == AV_NOPTS_VALUE || RunOptions().CopyTS()) return;
   for (unsigned s = 0; s < ic->nb_streams; ++s) {
     const int64_t start = StartOf(ic->streams[s]);
     if (!IsAudioOrVideo(ic->streams[s]) || start == AV_NOPTS_VALUE || start - earliest <= GapBound()) continue;
-    TAVInputStream& ist = *FRun.ist_table[in.ist_index + s];
+    TAVInputStream& ist = *FRun->ist_table[in.ist_index + s];
     ist.ts_shift = earliest - start;
-    FDurationFromSize = true;
+    FRun->duration_from_size = true;
     DoLog(AV_LOG_WARNING, QStringLiteral("Input stream #%1.%2 starts %3 s after the others; it is moved to their start")
                               .arg(file)
                               .arg(s)
@@ -49,7 +49,7 @@ void TAVConverter::AlignLateStreams(int file) {
 }
 
 void TAVConverter::DropWildPresentationTime(const TAVInputStream& ist, AVPacket* pkt) const {
-  if (pkt->pts == AV_NOPTS_VALUE || pkt->dts == AV_NOPTS_VALUE || FConvertOptions.CopyTS()) return;
+  if (pkt->pts == AV_NOPTS_VALUE || pkt->dts == AV_NOPTS_VALUE || RunOptions().CopyTS()) return;
   // Reordering moves a picture by a few frames, never by hours: such a
   // presentation time is damage, and the decoder guesses a better one.
   if (std::llabs(av_rescale_q(pkt->pts - pkt->dts, ist.st->time_base, AV_TIME_BASE_Q)) > GapBound())
@@ -57,8 +57,8 @@ void TAVConverter::DropWildPresentationTime(const TAVInputStream& ist, AVPacket*
 }
 
 void TAVConverter::SkipTimestampJump(TAVInputStream& ist, AVPacket* pkt) {
-  TAVInputFile& in = FRun.file_table[ist.file_index];
-  if (pkt->dts == AV_NOPTS_VALUE || !IsAudioOrVideo(ist.st) || FConvertOptions.CopyTS()) return;
+  TAVInputFile& in = FRun->file_table[ist.file_index];
+  if (pkt->dts == AV_NOPTS_VALUE || !IsAudioOrVideo(ist.st) || RunOptions().CopyTS()) return;
   const AVRational tb = ist.st->time_base;
   int64_t dts = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
   if (in.clock != AV_NOPTS_VALUE && std::llabs(dts - in.clock) > GapBound()) {
@@ -70,7 +70,7 @@ void TAVConverter::SkipTimestampJump(TAVInputStream& ist, AVPacket* pkt) {
     pkt->dts -= shift;
     if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= shift;
     dts -= delta;
-    FDurationFromSize = true;
+    FRun->duration_from_size = true;
     if (!ist.jump_logged)
       DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps of input stream #%1.%2 jump by %3 s; the gap is skipped")
                                 .arg(ist.file_index)
@@ -82,11 +82,11 @@ void TAVConverter::SkipTimestampJump(TAVInputStream& ist, AVPacket* pkt) {
 }
 
 void TAVConverter::EstimateDurationFromSize() {
-  if (!FDurationFromSize || input_files.size() != 1 || !input_files[0]->pb) return;
-  const int64_t size = avio_size(input_files[0]->pb);
-  const int64_t read = avio_tell(input_files[0]->pb);
+  if (!FRun->duration_from_size || FRun->input_files.size() != 1 || !FRun->input_files[0]->pb) return;
+  const int64_t size = avio_size(FRun->input_files[0]->pb);
+  const int64_t read = avio_tell(FRun->input_files[0]->pb);
   const double converted = ConvertedDuration();
   if (size <= 0 || read <= 0 || converted <= 0) return;
-  const double start = static_cast<double>(FConvertOptions.StartTime()) / 1000000.0;
+  const double start = static_cast<double>(RunOptions().StartTime()) / 1000000.0;
   SetDuration(start + converted * static_cast<double>(size) / static_cast<double>(std::min(read, size)));
 }

@@ -17,7 +17,7 @@ extern "C" {
 namespace {
 
 // Unread input streams are not demuxed at all.
-void DiscardUnusedStreams(const TAVRunTables& run) {
+void DiscardUnusedStreams(const TTranscodeRun& run) {
   for (const auto& ist : run.ist_table)
     if (ist->discard) ist->st->discard = AVDISCARD_ALL;
 }
@@ -42,27 +42,27 @@ void TAVConverter::Transcode() {
 
 void TAVConverter::SetupTranscode() {
   BuildInputRecords();
-  for (const auto& oc : output_files)
+  for (const auto& oc : FRun->output_files)
     if (oc->nb_streams == 0) Fail(QStringLiteral("Output file does not contain any stream"));
-  const size_t nb_ostreams = FRun.ost_table.size();
-  if (!stream_maps.empty() && stream_maps.size() != nb_ostreams)
+  const size_t nb_ostreams = FRun->ost_table.size();
+  if (!FRun->stream_maps.empty() && FRun->stream_maps.size() != nb_ostreams)
     Fail(QStringLiteral("Number of stream maps must match number of output streams"));
-  const int nb_files = static_cast<int>(FRun.file_table.size());
+  const int nb_files = static_cast<int>(FRun->file_table.size());
   auto streamExists = [&](int file, int stream) {
-    return file >= 0 && file < nb_files && stream >= 0 && stream < FRun.file_table[file].nb_streams;
+    return file >= 0 && file < nb_files && stream >= 0 && stream < FRun->file_table[file].nb_streams;
   };
-  for (const TAVStreamMap& m : stream_maps) {
+  for (const TAVStreamMap& m : FRun->stream_maps) {
     if (!streamExists(m.file_index, m.stream_index))
       Fail(QString::asprintf("Could not find input stream #%d.%d", m.file_index, m.stream_index));
     if (!streamExists(m.sync_file_index, m.sync_stream_index))
       Fail(QString::asprintf("Could not find sync stream #%d.%d", m.sync_file_index, m.sync_stream_index));
   }
   MapOutputStreams();
-  DiscardUnusedStreams(FRun);
+  DiscardUnusedStreams(*FRun);
 
   for (size_t n = 0; n < nb_ostreams; ++n) {
-    TAVOutputStream& ost = *FRun.ost_table[n];
-    TAVInputStream& ist = *FRun.ist_table[ost.source_index];
+    TAVOutputStream& ost = *FRun->ost_table[n];
+    TAVInputStream& ist = *FRun->ist_table[ost.source_index];
     av_dict_copy(&ost.st->metadata, ist.st->metadata, AV_DICT_DONT_OVERWRITE);
     ost.st->disposition = ist.st->disposition;
     ost.enc_ctx->bits_per_raw_sample = ist.dec_ctx->bits_per_raw_sample;
@@ -76,9 +76,9 @@ void TAVConverter::SetupTranscode() {
   OpenDecoders();
   OpenEncoders();
   InitTimestamps();
-  for (int i = 0; i < static_cast<int>(input_files.size()); ++i) {
-    if (input_files[i]->nb_chapters == 0) continue;
-    for (int o = 0; o < static_cast<int>(output_files.size()); ++o)
+  for (int i = 0; i < static_cast<int>(FRun->input_files.size()); ++i) {
+    if (FRun->input_files[i]->nb_chapters == 0) continue;
+    for (int o = 0; o < static_cast<int>(FRun->output_files.size()); ++o)
       if (CopyChapters(i, o) < 0) Fail(QStringLiteral("Copy chapters failed"));
   }
   WriteHeaders();
@@ -87,18 +87,18 @@ void TAVConverter::SetupTranscode() {
 
 void TAVConverter::BuildInputRecords() {
   const int64_t now = av_gettime();
-  for (auto& ist : FRun.ist_table) {
+  for (auto& ist : FRun->ist_table) {
     ist->discard = true;
-    if (FConvertOptions.RateEmu()) ist->start = now;
+    if (RunOptions().RateEmu()) ist->start = now;
   }
 }
 
 TAVInputStream* TAVConverter::FindSourceStream(const TAVOutputStream& ost, bool anyUse) const {
   const AVMediaType type = ost.enc_ctx->codec_type;
-  const int programId = FConvertOptions.ProgramID();
+  const int programId = RunOptions().ProgramID();
   TAVInputStream* best = nullptr;
   int bestRank = -1;
-  for (const auto& ist : FRun.ist_table) {
+  for (const auto& ist : FRun->ist_table) {
     AVStream* st = ist->st;
     if (st->codecpar->codec_type != type || st->discard == AVDISCARD_ALL) continue;
     if (anyUse) {
@@ -106,7 +106,7 @@ TAVInputStream* TAVConverter::FindSourceStream(const TAVOutputStream& ost, bool 
       continue;
     }
     if (!ist->discard) continue;
-    AVFormatContext* ic = input_files[ist->file_index].get();
+    AVFormatContext* ic = FRun->input_files[ist->file_index].get();
     if (programId != 0) {
       bool inProgram = false;
       for (unsigned p = 0; p < ic->nb_programs && !inProgram; ++p) {
@@ -129,27 +129,27 @@ TAVInputStream* TAVConverter::FindSourceStream(const TAVOutputStream& ost, bool 
 }
 
 void TAVConverter::MapOutputStreams() {
-  for (size_t n = 0; n < FRun.ost_table.size(); ++n) {
-    TAVOutputStream& ost = *FRun.ost_table[n];
+  for (size_t n = 0; n < FRun->ost_table.size(); ++n) {
+    TAVOutputStream& ost = *FRun->ost_table[n];
     TAVInputStream* ist = nullptr;
-    if (!stream_maps.empty()) {
-      const TAVStreamMap& m = stream_maps[n];
-      ist = FRun.ist_table[FRun.file_table[m.file_index].ist_index + m.stream_index].get();
+    if (!FRun->stream_maps.empty()) {
+      const TAVStreamMap& m = FRun->stream_maps[n];
+      ist = FRun->ist_table[FRun->file_table[m.file_index].ist_index + m.stream_index].get();
       if (ist->st->codecpar->codec_type != ost.enc_ctx->codec_type)
         Fail(QString::asprintf("Codec type mismatch for mapping #%d.%d -> #%d.%d", m.file_index, m.stream_index,
                                ost.file_index, ost.index));
     } else {
       ist = FindSourceStream(ost, false);
-      if (!ist && FConvertOptions.ProgramID() == 0) ist = FindSourceStream(ost, true);
+      if (!ist && RunOptions().ProgramID() == 0) ist = FindSourceStream(ost, true);
       if (!ist) Fail(QStringLiteral("Could not find input stream matching output stream "));
     }
     ist->discard = false;
-    for (size_t k = 0; k < FRun.ist_table.size(); ++k)
-      if (FRun.ist_table[k].get() == ist) ost.source_index = static_cast<int32_t>(k);
+    for (size_t k = 0; k < FRun->ist_table.size(); ++k)
+      if (FRun->ist_table[k].get() == ist) ost.source_index = static_cast<int32_t>(k);
     ost.sync_ist = ist;
-    if (!stream_maps.empty()) {
-      const TAVStreamMap& m = stream_maps[n];
-      ost.sync_ist = FRun.ist_table[FRun.file_table[m.sync_file_index].ist_index + m.sync_stream_index].get();
+    if (!FRun->stream_maps.empty()) {
+      const TAVStreamMap& m = FRun->stream_maps[n];
+      ost.sync_ist = FRun->ist_table[FRun->file_table[m.sync_file_index].ist_index + m.sync_stream_index].get();
     }
   }
 }
@@ -161,7 +161,7 @@ void TAVConverter::SetupStreamCopy(TAVOutputStream& ost, TAVInputStream& ist) {
   if (avcodec_parameters_copy(par, in) < 0) Fail(QStringLiteral("no memory"));
   // A tag forced by the options stays; otherwise the input's tag is kept when
   // the container accepts it for this codec.
-  const AVCodecTag* const* tags = output_files[ost.file_index]->oformat->codec_tag;
+  const AVCodecTag* const* tags = FRun->output_files[ost.file_index]->oformat->codec_tag;
   if (forcedTag)
     par->codec_tag = forcedTag;
   else if (!tags || av_codec_get_id(tags, in->codec_tag) == in->codec_id || !av_codec_get_tag(tags, in->codec_id))
@@ -174,7 +174,7 @@ void TAVConverter::SetupStreamCopy(TAVOutputStream& ost, TAVInputStream& ist) {
 
   switch (par->codec_type) {
     case AVMEDIA_TYPE_AUDIO:
-      if (FConvertOptions.AudioOptions().AudioVolume() != 256)
+      if (RunOptions().AudioOptions().AudioVolume() != 256)
         Fail(QStringLiteral("-acodec copy and -vol are incompatible (frames are not decoded)"));
       if ((par->block_align == 1 && par->codec_id == AV_CODEC_ID_MP3) || par->codec_id == AV_CODEC_ID_AC3)
         par->block_align = 0;
@@ -198,7 +198,8 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
   switch (c->codec_type) {
     case AVMEDIA_TYPE_AUDIO:
       ost.audio.reformat_pair = TAVAudioOutput::NoReformatPair;
-      ost.audio.audio_resample = (c->sample_rate == in->sample_rate && FConvertOptions.AudioOptions().AudioSyncMethod() < 2) ? 0 : 1;
+      ost.audio.audio_resample =
+          c->sample_rate == in->sample_rate && RunOptions().AudioOptions().AudioSyncMethod() < 2 ? 0 : 1;
       break;
     case AVMEDIA_TYPE_SUBTITLE:
       // Picture subtitles are drawn for the source's frame size.
@@ -208,7 +209,7 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
     case AVMEDIA_TYPE_VIDEO: {
       if (c->pix_fmt == AV_PIX_FMT_NONE)
         Fail(QStringLiteral("Video pixel format is unknown, stream can not be decoded"));
-      const TVideoOptions& vo = FConvertOptions.VideoOptions();
+      const TVideoOptions& vo = RunOptions().VideoOptions();
       const int l = vo.FrameLeftBand(), r = vo.FrameRightBand(), t = vo.FrameTopBand(), b = vo.FrameBottomBand();
       ost.video.video_crop = l + r + t + b != 0;
       const int shownWidth = ist.turn.swapsSides ? in->height : in->width;
@@ -221,7 +222,6 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
         ost.video.leftBand = ost.video.initial_leftBand = l;
         ost.video.rightBand = ost.video.initial_rightBand = r;
       }
-      if (ost.video.video_resample) FConvertOptions.SetSwsFlags(FOptionStores->ScalerFlags());
       ost.video.resample_height = in->height - t - b;
       ost.video.resample_width = in->width - l - r;
       ost.video.resample_pix_fmt = in->format;
@@ -268,12 +268,12 @@ void TAVConverter::PrepareTwoPass(TAVOutputStream& ost, int n) {
 }
 
 void TAVConverter::OpenEncoders() {
-  for (auto& o : FRun.ost_table) {
+  for (auto& o : FRun->ost_table) {
     TAVOutputStream& ost = *o;
     if (!ost.encoding_needed) continue;
     AVCodecContext* c = ost.enc_ctx.get();
     if (!ost.encoder) Fail(QStringLiteral("Unsupported codec for output stream "));
-    const AVCodecContext* dec = FRun.ist_table[ost.source_index]->dec_ctx.get();
+    const AVCodecContext* dec = FRun->ist_table[ost.source_index]->dec_ctx.get();
     if (c->codec_type == AVMEDIA_TYPE_SUBTITLE && dec->subtitle_header && !c->subtitle_header) {
       c->subtitle_header = static_cast<uint8_t*>(av_mallocz(dec->subtitle_header_size + 1));
       if (!c->subtitle_header) Fail(QStringLiteral("no memory"));
@@ -300,7 +300,7 @@ void TAVConverter::OpenEncoders() {
 }
 
 void TAVConverter::OpenDecoders() {
-  for (auto& i : FRun.ist_table) {
+  for (auto& i : FRun->ist_table) {
     TAVInputStream& ist = *i;
     if (!ist.decoding_needed) continue;
     if (!ist.decoder) Fail(QStringLiteral("Unsupported codec for input stream "));
@@ -309,13 +309,13 @@ void TAVConverter::OpenDecoders() {
     ist.decoded_frame = media::MakeFrame();
     if (!ist.decoded_frame) Fail(QStringLiteral("no memory"));
     // One thread asked for is one core: no stage beside the loop then.
-    if (ist.dec_ctx->codec_type == AVMEDIA_TYPE_VIDEO && DecoderThreads() > 1)
+    if (ist.dec_ctx->codec_type == AVMEDIA_TYPE_VIDEO && FRequest->decoder_threads > 1)
       ist.decode_stage = std::make_unique<engine::TDecodeStage>(ist.dec_ctx.get());
   }
 }
 
 void TAVConverter::InitTimestamps() {
-  for (auto& ist : FRun.ist_table) {
+  for (auto& ist : FRun->ist_table) {
     const AVRational rate = ist->st->avg_frame_rate;
     ist->pts = rate.num ? -std::llround(ist->st->codecpar->video_delay * 1000000.0 / av_q2d(rate)) : 0;
     ist->dts = ist->pts;
@@ -326,12 +326,12 @@ void TAVConverter::InitTimestamps() {
 }
 
 int TAVConverter::CopyChapters(int in, int out) {
-  AVFormatContext* ic = input_files[in].get();
-  AVFormatContext* oc = output_files[out].get();
-  const int64_t recording = FConvertOptions.RecordingTime();
+  AVFormatContext* ic = FRun->input_files[in].get();
+  AVFormatContext* oc = FRun->output_files[out].get();
+  const int64_t recording = RunOptions().RecordingTime();
   for (unsigned k = 0; k < ic->nb_chapters; ++k) {
     const AVChapter* ch = ic->chapters[k];
-    const int64_t ts_off = av_rescale_q(-input_files_ts_offset[in], AV_TIME_BASE_Q, ch->time_base);
+    const int64_t ts_off = av_rescale_q(-FRun->input_files_ts_offset[in], AV_TIME_BASE_Q, ch->time_base);
     const int64_t rt = recording == INT64_MAX ? INT64_MAX : av_rescale_q(recording, AV_TIME_BASE_Q, ch->time_base);
     if (ch->end < ts_off) continue;
     if (rt != INT64_MAX && ch->start > rt + ts_off) break;
@@ -355,22 +355,13 @@ int TAVConverter::CopyChapters(int in, int out) {
 }
 
 void TAVConverter::WriteHeaders() {
-  for (auto& ost : FRun.ost_table) InitBitstreamFilters(*ost);
-  for (auto& oc : output_files) {
+  for (auto& ost : FRun->ost_table) InitBitstreamFilters(*ost);
+  for (auto& oc : FRun->output_files) {
     const int r = avformat_write_header(oc.get(), nullptr);
     if (r < 0) {
       DoLog(AV_LOG_ERROR, engine::LibraryErrorText(r));
       Fail(QStringLiteral("Could not write header for output file  (incorrect codec parameters ?)"));
     }
   }
-  headers_written = true;
-}
-
-// The records go first: their stages and decoders use the files' streams.
-void TAVConverter::ReleaseRunContexts() {
-  FRun = TAVRunTables();
-  output_files.clear();
-  input_files.clear();
-  input_files_ts_offset.clear();
-  input_files_ts_scale.clear();
+  FRun->headers_written = true;
 }

@@ -49,9 +49,9 @@ int SourceQuality(const AVFrame* frame) {
 }  // namespace
 
 int TAVConverter::ResolvedVideoSyncMethod(const TAVOutputStream& ost) const {
-  const int method = FConvertOptions.VideoOptions().VideoSyncMethod();
+  const int method = RunOptions().VideoOptions().VideoSyncMethod();
   if (method >= 0) return method;
-  return (output_files[ost.file_index]->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
+  return (FRun->output_files[ost.file_index]->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
 }
 
 namespace {
@@ -84,7 +84,7 @@ void TAVConverter::PickPixelFormat(TAVOutputStream& ost) {
   AVCodecContext* e = ost.enc_ctx.get();
   // Without a format asked for, a 10-bit, 4:2:2 or 4:4:4 source is not passed
   // on to a target whose players take 4:2:0 only.
-  if (FRequestedPixFormat < 0 && PlayersWant420(e->codec_id) && Lists(formats, AV_PIX_FMT_YUV420P)) {
+  if (FRun->requested_pix_fmt < 0 && PlayersWant420(e->codec_id) && Lists(formats, AV_PIX_FMT_YUV420P)) {
     e->pix_fmt = AV_PIX_FMT_YUV420P;
     return;
   }
@@ -93,7 +93,7 @@ void TAVConverter::PickPixelFormat(TAVOutputStream& ost) {
   if (e->codec_id == AV_CODEC_ID_MJPEG && e->strict_std_compliance < 0 &&
       (e->pix_fmt == AV_PIX_FMT_YUV420P || e->pix_fmt == AV_PIX_FMT_YUV422P))
     return;
-  if (FRequestedPixFormat >= 0) {
+  if (FRun->requested_pix_fmt >= 0) {
     const char* asked = av_get_pix_fmt_name(e->pix_fmt);
     DoLog(AV_LOG_WARNING, QStringLiteral("Pixel format %1 unsupported by the encoder, using %2")
                               .arg(QLatin1String(asked ? asked : "none"), QLatin1String(av_get_pix_fmt_name(formats[0]))));
@@ -111,19 +111,22 @@ void TAVConverter::CheckFrameGeometry(TAVOutputStream& ost, const TAVInputStream
                            frame->width, frame->height, format ? format : "none"));
   }
   // The graph is rebuilt for the new picture and still delivers the encoder's size.
-  FilterVideoFrame(const_cast<TAVInputStream&>(ist), ost, nullptr);
-  if (BuildVideoFilterChain(const_cast<TAVInputStream&>(ist), ost, frame) != 0)
+  FilterVideoFrame(ist, ost, nullptr);
+  if (BuildVideoFilterChain(ist, ost, frame) != 0)
     Fail(QStringLiteral("Error opening filters!"));
   ost.video.resample_height = height;
   ost.video.resample_width = width;
   ost.video.resample_pix_fmt = frame->format;
 }
 
-void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, AVFrame* frame) {
+void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, const TAVInputStream& ist, AVFrame* frame, int64_t time) {
   AVCodecContext* enc = ost.enc_ctx.get();
-  const TVideoOptions& vo = FConvertOptions.VideoOptions();
+  const TVideoOptions& vo = RunOptions().VideoOptions();
   const double frameTime = av_q2d(enc->time_base);
-  double sync_ipts = InputSyncTime(ost) / frameTime;
+  // The picture's own time, unless the stream is synced to another one.
+  const double syncTime = ost.sync_ist == &ist ? static_cast<double>(time - ost.skipped_time) / 1000000.0
+                                               : InputSyncTime(ost);
+  double sync_ipts = syncTime / frameTime;
   if (sync_ipts + 1 <= 1e-6) return;  // the picture ends before the start point
 
   // A jump of the source's timestamps further than the discontinuity
@@ -132,7 +135,7 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
   const double longestFill = std::max(1.0, static_cast<double>(GapBound()) / 1000000.0 / frameTime);
   const double vdelta = sync_ipts - static_cast<double>(ost.sync_opts);
   if (std::fabs(vdelta) > longestFill) {
-    if (FConvertOptions.CopyTS()) {
+    if (RunOptions().CopyTS()) {
       ost.sync_opts = std::llrint(sync_ipts);
     } else {
       DoLog(AV_LOG_WARNING, QStringLiteral("Timestamps jump by %1 s; the pictures go on without a gap")
@@ -143,7 +146,7 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
   }
   int64_t nb_frames = engine::VideoSyncFrames(ResolvedVideoSyncMethod(ost), sync_ipts, ost.sync_opts);
   nb_frames = std::min<int64_t>(nb_frames, int64_t(vo.MaxFrames()) - ost.frame_number);
-  const int64_t recording = FConvertOptions.RecordingTime();
+  const int64_t recording = RunOptions().RecordingTime();
   if (recording != INT64_MAX) {
     const int64_t last = static_cast<int64_t>(std::ceil(recording / 1000000.0 / frameTime - 1e-6));
     if (last - ost.sync_opts <= 0) ost.recording_done = true;
@@ -182,19 +185,19 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, TAVInputStream& ist, A
 void TAVConverter::PadVideoToAudioEnd(TAVOutputStream& ost) {
   if (!ost.video.last_picture || !ost.video.last_picture->buf[0] || ost.recording_done) return;
   int64_t soundEnd = AV_NOPTS_VALUE;
-  for (const auto& a : FRun.ost_table) {
+  for (const auto& a : FRun->ost_table) {
     if (a->file_index != ost.file_index || a->st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) continue;
-    const TAVInputStream& source = *FRun.ist_table[a->source_index];
+    const TAVInputStream& source = *FRun->ist_table[a->source_index];
     soundEnd = std::max({soundEnd, source.data_end, source.next_dts});
   }
   if (soundEnd == AV_NOPTS_VALUE) return;
   double end = static_cast<double>(soundEnd) / 1000000.0;
-  end = std::min(end, static_cast<double>(FConvertOptions.RecordingTime()) / 1000000.0);
+  end = std::min(end, static_cast<double>(RunOptions().RecordingTime()) / 1000000.0);
   const double frameTime = av_q2d(ost.enc_ctx->time_base);
   const auto longestFill = static_cast<int64_t>(std::max(1.0, static_cast<double>(GapBound()) / 1000000.0 / frameTime));
   const int64_t last = std::min(static_cast<int64_t>(std::ceil(end / frameTime - 1e-6)), ost.sync_opts + longestFill);
   AVFrame* picture = ost.video.last_picture.get();
-  for (; ost.sync_opts < last && ost.frame_number < FConvertOptions.VideoOptions().MaxFrames(); ++ost.sync_opts) {
+  for (; ost.sync_opts < last && ost.frame_number < RunOptions().VideoOptions().MaxFrames(); ++ost.sync_opts) {
     picture->pts = ost.sync_opts;
     EncodeFrame(ost, picture);
     ++ost.frame_number;
@@ -204,7 +207,7 @@ void TAVConverter::PadVideoToAudioEnd(TAVOutputStream& ost) {
 void TAVConverter::OutputSubtitle(TAVOutputStream& ost, TAVInputStream& ist, AVSubtitle& sub, int64_t pts) {
   if (pts == AV_NOPTS_VALUE) Fail(QStringLiteral("Subtitle packets must have a pts"));
   constexpr int SubtitleOutSize = 1048576;
-  if (subtitle_out.empty()) subtitle_out.resize(SubtitleOutSize);
+  if (FRun->subtitle_out.empty()) FRun->subtitle_out.resize(SubtitleOutSize);
   AVCodecContext* enc = ost.enc_ctx.get();
   const int passes = enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
   // The clearing pass hides the pictures; they are still the subtitle's to free.
@@ -219,11 +222,11 @@ void TAVConverter::OutputSubtitle(TAVOutputStream& ost, TAVInputStream& ist, AVS
     sub.end_display_time -= sub.start_display_time;
     sub.start_display_time = 0;
     if (i == 1) sub.num_rects = 0;  // the second DVB packet clears the subtitle
-    const int size = avcodec_encode_subtitle(enc, subtitle_out.data(), SubtitleOutSize, &sub);
+    const int size = avcodec_encode_subtitle(enc, FRun->subtitle_out.data(), SubtitleOutSize, &sub);
     if (size < 0) Fail(QStringLiteral("Subtitle encoding failed"));
     AVPacket* pkt = ost.packet.get();
     if (av_new_packet(pkt, size) < 0) Fail(QStringLiteral("Subtitle encoding failed"));
-    std::copy(subtitle_out.data(), subtitle_out.data() + size, pkt->data);
+    std::copy(FRun->subtitle_out.data(), FRun->subtitle_out.data() + size, pkt->data);
     pkt->stream_index = ost.index;
     pkt->pts = av_rescale_q(sub.pts, AV_TIME_BASE_Q, ost.st->time_base);
     pkt->duration = av_rescale_q(sub.end_display_time, AVRational{1, 1000}, ost.st->time_base);

@@ -74,10 +74,10 @@ TEST(ConverterProgress, ReportIsThrottledToHalfASecondExceptTheLast) {
   c.Script = [&](TScriptedConverter& s) {
     AVFormatContext* in = nullptr;
     ASSERT_EQ(avformat_open_input(&in, input.toUtf8().constData(), nullptr, nullptr), 0);
-    s.input_files.emplace_back(in);
+    s.Run().input_files.emplace_back(in);
     AVFormatContext* out = nullptr;
     ASSERT_GE(avformat_alloc_output_context2(&out, nullptr, "data", output.toUtf8().constData()), 0);
-    s.output_files.emplace_back(out);
+    s.Run().output_files.emplace_back(out);
     ASSERT_GE(avio_open(&out->pb, output.toUtf8().constData(), AVIO_FLAG_WRITE), 0);
     auto snapshot = [&] { return Seen{s.TargetFileSize(), s.SourceFileSize(), s.Bitrate()}; };
 

@@ -19,8 +19,7 @@ class TScriptedConverter : public TAVConverter {
   using TAVConverter::DoProgress;
   using TAVConverter::Fail;
   using TAVConverter::ReportProgress;
-  using TAVConverter::output_files;
-  using TAVConverter::input_files;
+  using TAVConverter::Run;
   using TAVConverter::last_time;
   using TAVConverter::timer_start;
 

@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include "ConversionSupport.h"
+#include "profiles/OptionSnapshot.h"
 
 using namespace testing_support;
 
@@ -335,4 +336,43 @@ TEST(Streams, CountersAndFiguresForTheTaskList) {
   EXPECT_NEAR(c.ConvertedDuration(), 2.0, 0.05);
   EXPECT_EQ(c.Progress(), 100);
   EXPECT_NEAR(c.Bitrate(), QFile(target).size() * 8 / 2.0 / 1000, QFile(target).size() * 8 / 2.0 / 1000 * 0.05);
+}
+
+// The caller's tree is read, never written: the input's rate, aspect and
+// pixel format, and a size halved for a decoder that reduces resolution, stay
+// the run's own, so that the same converter runs again alike.
+TEST(Streams, ARunLeavesTheCallersTreeAsItWasAndRunsAgainAlike) {
+  const QString source = FixtureFromArguments({"-f", "lavfi", "-i", "testsrc2=size=352x288:rate=30000/1001:duration=1",
+                                               "-c:v", "mpeg4", "-aspect", "16:9", "-pix_fmt", "yuv420p"},
+                                              "mkv");
+  struct Case {
+    const char* name;
+    std::function<void(TAVConvertOptions&)> setup;
+    const char* size;
+  } cases[] = {
+      {"as the input", {}, "352x288"},
+      {"a size with a decoder at half resolution",
+       [](TAVConvertOptions& o) {
+         o.VideoOptions().SetFrameWidth(320);
+         o.VideoOptions().SetFrameHeight(240);
+         o.SetCodecOptions({"lowres=1"});
+       },
+       "160x120"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    TAVConverter c;
+    if (k.setup) k.setup(c.ConvertOptions());
+    auto before = Snapshot(c.ConvertOptions());
+    const bool rateAsked = c.ConvertOptions().VideoOptions().FrameRate().Requested();
+    for (const char* name : {"again1.avi", "again2.avi"}) {
+      const QString target = Target(name);
+      Convert(c, {source}, {target});
+      EXPECT_EQ(ProbeStream(target, "v:0", "width") + "x" + ProbeStream(target, "v:0", "height"), k.size);
+      EXPECT_EQ(ProbeStream(target, "v:0", "r_frame_rate"), "30000/1001");
+      EXPECT_EQ(ProbeStream(target, "v:0", "display_aspect_ratio"), "16:9");
+      EXPECT_TRUE(ChangedPaths(before, Snapshot(c.ConvertOptions())).isEmpty());
+      EXPECT_EQ(c.ConvertOptions().VideoOptions().FrameRate().Requested(), rateAsked);
+    }
+  }
 }
