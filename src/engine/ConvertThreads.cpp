@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavutil/log.h>
 }
 
@@ -53,6 +54,19 @@ TAVConvertThread* CurrentConvertThread() {
   return it == r.threads.end() ? nullptr : it->second;
 }
 
+TAVConvertThread* ConversionOfCodec(const void* context) {
+  if (!context) return nullptr;
+  // Whatever the library logs for starts with its class.
+  if (*static_cast<const AVClass* const*>(context) != avcodec_get_class()) return nullptr;
+  const void* owner = static_cast<const AVCodecContext*>(context)->opaque;
+  if (!owner) return nullptr;
+  Registry& r = ConvertThreads();
+  std::lock_guard guard(r.lock);
+  for (const auto& [id, thread] : r.threads)
+    if (thread == owner) return thread;
+  return nullptr;
+}
+
 int ConvertThreadCount() {
   Registry& r = ConvertThreads();
   std::lock_guard guard(r.lock);
@@ -64,12 +78,15 @@ void WidenLibraryLogLevel(int level) {
   }
 }
 
-void LibraryLogCallback(void* /*context*/, int level, const char* format, va_list args) {
+void LibraryLogCallback(void* context, int level, const char* format, va_list args) {
   if (level > widestLogLevel.load(std::memory_order_relaxed)) return;
   try {
     // Only the calling thread can remove its own entry, so the converter stays
-    // valid for the rest of this call.
+    // valid for the rest of this call. A codec's own threads (frame threads,
+    // the decoding stage) find it through their context: the worker frees the
+    // codec, and so joins those threads, before it leaves the registry.
     TAVConvertThread* thread = CurrentConvertThread();
+    if (!thread) thread = ConversionOfCodec(context);
     if (!thread) return;
     TAVConverter* converter = thread->FConverter;
     if (level > converter->LogLevel()) return;

@@ -16,6 +16,9 @@ void RegisterConvertThread(TAVConvertThread* thread);
 void UnregisterConvertThread();
 // The conversion thread running on the calling thread, or nullptr.
 TAVConvertThread* CurrentConvertThread();
+// The registered conversion a codec context was opened for (its opaque
+// value, which the library copies to the codec's own threads), or nullptr.
+TAVConvertThread* ConversionOfCodec(const void* context);
 // Number of registered threads (for tests and shutdown).
 int ConvertThreadCount();
 

@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include "engine/AVConverter.h"
+#include "engine/ConvertThreads.h"
 #include "engine/EncoderNames.h"
 #include "media/StreamInput.h"
 #include "media/WavcapInput.h"
@@ -160,6 +161,7 @@ void TAVConverter::SetupInputStream(AVFormatContext* ic, TAVInputStream& ist, co
   AVCodecContext* d = ist.dec_ctx.get();
   d->pkt_timebase = st->time_base;
   d->thread_count = FRequest->decoder_threads;
+  d->opaque = engine::CurrentConvertThread();  // the decoder's threads log to this conversion
   // A stream outside the chosen program lends the output none of its values.
   if (st->discard == AVDISCARD_ALL) return;
 

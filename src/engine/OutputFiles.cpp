@@ -15,6 +15,7 @@ extern "C" {
 }
 
 #include "engine/AVConverter.h"
+#include "engine/ConvertThreads.h"
 #include "engine/ContainerRules.h"
 #include "engine/ErrorBox.h"
 #include "engine/HardwareEncoders.h"
@@ -243,6 +244,7 @@ TAVOutputStream& TAVConverter::NewOutputStream(AVFormatContext* oc, int file, co
   ost->encoder = encoder;
   ost->enc_ctx.reset(avcodec_alloc_context3(encoder));
   if (!ost->enc_ctx) Fail(QStringLiteral("Could not alloc stream"));
+  ost->enc_ctx->opaque = engine::CurrentConvertThread();  // the encoder's threads log to this conversion
   ost->packet = media::MakePacket();
   FRun->ost_table.push_back(std::move(ost));
   return *FRun->ost_table.back();

@@ -285,6 +285,31 @@ TEST(RealMedia, DamagedFilesEndWithinBounds) {
   EXPECT_GE(converted, 9) << "most damaged files still give what they hold";
 }
 
+// What the decoder says of a damaged picture reaches the log whichever thread
+// decodes it: the loop's own, or the decoding stage and the codec's threads.
+TEST(RealMedia, TheDecodersWordsReachTheLogFromEveryDecodingThread) {
+  MediaSpec spec;
+  spec.videoCodec = "libx264";
+  spec.audioCodec = "aac";
+  spec.container = "mp4";
+  QByteArray damaged = ReadAll(MediaFixture(spec));
+  QRandomGenerator random(23);
+  for (int i = 0; i < 40; ++i) damaged[damaged.size() / 10 + random.bounded(damaged.size() * 8 / 10)] ^= char(0x10);
+  const QString source = WriteCopy(QStringLiteral("damaged-h264.mp4"), damaged);
+  QStringList logs[2];
+  for (const int threads : {1, 2}) {
+    TAVConverter converter;
+    converter.SetDecoderThreadCount(threads);
+    converter.InputFiles() << source;
+    converter.OutputFiles() << Target("words.avi");
+    logs[threads - 1] = RunConversion(converter).log;
+  }
+  ASSERT_GT(logs[0].size(), 5) << "the damage is noticed";
+  int found = 0;
+  for (const QString& line : logs[0]) found += logs[1].contains(line);
+  EXPECT_GE(found, logs[0].size() * 9 / 10) << logs[1].join('\n').toStdString();
+}
+
 // An output stream that got pictures but wrote none, or far fewer than its
 // source lasted, fails the run with a message naming it.
 TEST(RealMedia, AStreamThatComesOutEmptyOrShortFailsTheRun) {
