@@ -95,7 +95,8 @@ class TAVConverter {
   void SetLogLevel(int level);
   // Threads of the decoders; 0 (the default): the options' ThreadCount. A
   // profile whose encoder runs on one thread sets ThreadCount to 1, which need
-  // not slow the decoding of a large source down with it.
+  // not slow the decoding of a large source down with it. With more than one,
+  // video is also decoded and filtered on threads beside the worker's.
   int DecoderThreadCount() const { return FDecoderThreadCount; }
   void SetDecoderThreadCount(int n) { FDecoderThreadCount = n < 0 ? 0 : n; }
   int DecoderThreads() const { return FDecoderThreadCount > 0 ? FDecoderThreadCount : FConvertOptions.ThreadCount(); }
@@ -223,6 +224,10 @@ class TAVConverter {
   int DecodeSubtitle(TAVInputStream& ist, int ist_index, AVPacket* pkt);
   void HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame* frame, AVRational decoderRate);
   void HandleAudioFrame(TAVInputStream& ist, int ist_index, AVFrame* frame);
+  // What the filter stage does with a picture (nullptr: the end), on whichever
+  // thread filters; and the filtered pictures it hands back, timed and encoded.
+  void FilterPicture(TAVOutputStream& ost, const TAVInputStream& ist, AVFrame* frame);
+  void ReceiveFiltered(TAVOutputStream& ost, const TAVInputStream& ist, bool all);
   void CopyPacket(TAVOutputStream& ost, TAVInputStream& ist, const AVPacket* pkt);
   void FlushOutputs(int ist_index);
   void RateEmulationWait(const TAVInputStream& ist) const;

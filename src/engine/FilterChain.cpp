@@ -271,7 +271,9 @@ int TAVConverter::ConnectUserFilters(AVFilterGraph* graph, const engine::TVideoF
 }
 
 void TAVConverter::FilterVideoFrame(const TAVInputStream& ist, TAVOutputStream& ost, AVFrame* frame) {
-  if (!ost.video.filter.graphs.empty()) FeedFilterGraph(ist, ost, 0, frame);
+  if (ost.video.filter.graphs.empty()) return;
+  if (frame) ost.video.filter.last_input_time = frame->pts;
+  FeedFilterGraph(ist, ost, 0, frame);
 }
 
 void TAVConverter::FeedFilterGraph(const TAVInputStream& ist, TAVOutputStream& ost, size_t index, AVFrame* frame) {
@@ -291,8 +293,12 @@ void TAVConverter::FeedFilterGraph(const TAVInputStream& ist, TAVOutputStream& o
     const int r = av_buffersink_get_frame(stage.output_video_filter, filtered);
     if (r < 0) break;  // needs more input, or the end
     if (last) {
-      const int64_t time = filtered->pts != AV_NOPTS_VALUE ? av_rescale_q(filtered->pts, tb, AV_TIME_BASE_Q) : ist.pts;
-      OutputVideoFrame(ost, ist, filtered, time);
+      const int64_t time =
+          filtered->pts != AV_NOPTS_VALUE ? av_rescale_q(filtered->pts, tb, AV_TIME_BASE_Q) : chain.last_input_time;
+      if (ost.video.filter_stage)
+        ost.video.filter_stage->Emit(filtered, time);  // timed and encoded on the worker
+      else
+        OutputVideoFrame(ost, ist, filtered, time);
     } else {
       RunScriptStage(chain.scripts[index], filtered);
       FeedFilterGraph(ist, ost, index + 1, filtered);

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "engine/DecodeStage.h"
+#include "engine/FilterStage.h"
 #include "engine/PictureTurn.h"
 #include "media/LibraryPtrs.h"
 #include "media/SynthStage.h"
@@ -100,6 +101,7 @@ struct TAVVideoFilterChain {
   std::vector<TAVFilterGraphStage> graphs;  // none: no chain built
   std::vector<TAVScriptStage> scripts;      // scripts[i] runs between graphs[i] and graphs[i + 1]
   TAVPictureFormat input;                   // what the first source was built for
+  int64_t last_input_time = AV_NOPTS_VALUE;  // of the latest picture fed, for results without a time
 };
 
 // What an output stream of pictures keeps between pictures: the filter chain,
@@ -122,6 +124,9 @@ struct TAVVideoOutput {
   bool quality_unknown_logged = false;
   int64_t psnr_error[3] = {};  // squared error summed over the encoded pictures, per plane
   int64_t psnr_frames = 0;
+  // Filters on a thread of its own when the run may use several; last, so
+  // that it stops before the chain it uses goes.
+  std::unique_ptr<engine::TFilterStage> filter_stage;
 };
 
 // What an output stream of sound keeps between frames: the resampler and the

@@ -227,6 +227,9 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
       ost.video.resample_pix_fmt = in->format;
       if (BuildVideoFilterChain(ist, ost) != 0) Fail(QStringLiteral("Error opening filters!"));
       ost.video.filtered_frame = media::MakeFrame();
+      if (FRequest->decoder_threads > 1)
+        ost.video.filter_stage =
+            std::make_unique<engine::TFilterStage>([this, &ost, &ist](AVFrame* f) { FilterPicture(ost, ist, f); });
       break;
     }
     default:
