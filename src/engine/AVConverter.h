@@ -224,10 +224,11 @@ class TAVConverter {
   int DecodeSubtitle(TAVInputStream& ist, int ist_index, AVPacket* pkt);
   void HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame* frame, AVRational decoderRate);
   void HandleAudioFrame(TAVInputStream& ist, int ist_index, AVFrame* frame);
-  // What the filter stage does with a picture (nullptr: the end), on whichever
-  // thread filters; and the filtered pictures it hands back, timed and encoded.
+  // Hands a decoded picture (nullptr: the end) to the output's filters, on
+  // their stage or here, and what comes out to OutputVideoFrame.
+  void PassPicture(TAVOutputStream& ost, const TAVInputStream& ist, AVFrame* frame);
+  // What the filters do with a picture, on whichever thread filters.
   void FilterPicture(TAVOutputStream& ost, const TAVInputStream& ist, AVFrame* frame);
-  void ReceiveFiltered(TAVOutputStream& ost, const TAVInputStream& ist, bool all);
   void CopyPacket(TAVOutputStream& ost, TAVInputStream& ist, const AVPacket* pkt);
   void FlushOutputs(int ist_index);
   void RateEmulationWait(const TAVInputStream& ist) const;

@@ -333,15 +333,10 @@ void TAVConverter::DrainResampler(TAVOutputStream& ost) {
   if (!swr) return;
   const int pending = swr_get_out_samples(swr, 0);
   if (pending <= 0) return;
-  const AVCodecContext* e = ost.enc_ctx.get();
-  media::FramePtr out = media::MakeFrame();
-  if (!out) Fail(QStringLiteral("Out of memory in do_audio_out"));
-  out->format = e->sample_fmt;
-  out->nb_samples = pending;
-  if (av_channel_layout_copy(&out->ch_layout, &e->ch_layout) < 0 || av_frame_get_buffer(out.get(), 0) < 0)
-    Fail(QStringLiteral("Out of memory in do_audio_out"));
+  AVFrame* out = ResampledFrame(ost, pending);
   const int produced = swr_convert(swr, out->extended_data, pending, nullptr, 0);
-  if (produced > 0 && av_audio_fifo_write(ost.audio.fifo.get(), reinterpret_cast<void**>(out->extended_data), produced) < produced)
+  AVAudioFifo* fifo = ost.audio.fifo.get();
+  if (produced > 0 && av_audio_fifo_write(fifo, reinterpret_cast<void**>(out->extended_data), produced) < produced)
     Fail(QStringLiteral("av_fifo_realloc2() failed"));
 }
 
@@ -356,12 +351,7 @@ void TAVConverter::PadAudioToVideoEnd(TAVOutputStream& ost) {
     const int64_t audioEnd = std::max(ost.sync_opts, ost.audio_next_pts) + av_audio_fifo_size(ost.audio.fifo.get());
     if (videoEnd <= audioEnd) return;
     const int missing = static_cast<int>(videoEnd - audioEnd);
-    media::FramePtr silence = media::MakeFrame();
-    if (!silence) Fail(QStringLiteral("Out of memory in do_audio_out"));
-    silence->format = e->sample_fmt;
-    silence->nb_samples = missing;
-    if (av_channel_layout_copy(&silence->ch_layout, &e->ch_layout) < 0 || av_frame_get_buffer(silence.get(), 0) < 0)
-      Fail(QStringLiteral("Out of memory in do_audio_out"));
+    AVFrame* silence = ResampledFrame(ost, missing);
     av_samples_set_silence(silence->extended_data, 0, missing, e->ch_layout.nb_channels, e->sample_fmt);
     if (av_audio_fifo_write(ost.audio.fifo.get(), reinterpret_cast<void**>(silence->extended_data), missing) < missing)
       Fail(QStringLiteral("av_fifo_realloc2() failed"));

@@ -1,5 +1,7 @@
 #include "engine/DecodeStage.h"
 
+#include <utility>
+
 namespace engine {
 
 TDecodeStage::TDecodeStage(AVCodecContext* decoder) : FDecoder(decoder), FThread([this] { Run(); }) {}
@@ -42,38 +44,26 @@ void TDecodeStage::Send(const AVPacket* pkt) {
   FChanged.notify_all();
 }
 
-int TDecodeStage::Receive(const TFrameHandler& handle) {
+bool TDecodeStage::Next(TDecoded& next) {
   std::unique_lock lock(FLock);
   for (;;) {
-    while (!FFrames.empty()) {
-      TDecoded decoded = std::move(FFrames.front());
+    if (!FFrames.empty()) {
+      next = std::move(FFrames.front());
       FFrames.pop_front();
-      lock.unlock();
-      {
-        // The frame goes back to the spares also when the handler throws.
-        struct TRecycle {
-          TDecodeStage& stage;
-          media::FramePtr& frame;
-          ~TRecycle() {
-            av_frame_unref(frame.get());
-            std::lock_guard guard(stage.FLock);
-            stage.FSpareFrames.push_back(std::move(frame));
-          }
-        } recycle{*this, decoded.frame};
-        handle(decoded.frame.get(), decoded.state);
-      }
-      lock.lock();
+      return true;
     }
     const bool full = FPackets.size() >= MaxPacketsAhead;
     const bool ending = FEndSent && !FDrained;
-    if (!full && !ending) break;
+    if (!full && !ending) return false;
     FChanged.wait(lock, [&] {
       return !FFrames.empty() || (FPackets.size() < MaxPacketsAhead && !(FEndSent && !FDrained));
     });
   }
-  const int error = FError;
-  FError = 0;
-  return error;
+}
+
+int TDecodeStage::TakeError() {
+  std::lock_guard guard(FLock);
+  return std::exchange(FError, 0);
 }
 
 void TDecodeStage::Run() {
@@ -123,29 +113,15 @@ void TDecodeStage::DecodeOne(AVPacket* packet) {
 // state read here, where the decoder is not in use.
 void TDecodeStage::Deliver(int& error) {
   for (;;) {
-    media::FramePtr frame;
-    {
-      std::lock_guard guard(FLock);
-      if (!FSpareFrames.empty()) {
-        frame = std::move(FSpareFrames.back());
-        FSpareFrames.pop_back();
-      }
-    }
-    if (!frame) frame = media::MakeFrame();
+    media::FramePtr frame = FFramePool.Take();
     if (!frame) {
       if (!error) error = AVERROR(ENOMEM);
       return;
     }
     const int r = avcodec_receive_frame(FDecoder, frame.get());
-    if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) {
-      std::lock_guard guard(FLock);
-      FSpareFrames.push_back(std::move(frame));
-      return;
-    }
     if (r < 0) {
-      if (!error) error = r;
-      std::lock_guard guard(FLock);
-      FSpareFrames.push_back(std::move(frame));
+      if (r != AVERROR(EAGAIN) && r != AVERROR_EOF && !error) error = r;
+      FFramePool.Give(std::move(frame));
       return;
     }
     TDecoded decoded{std::move(frame), TDecoderState{FDecoder->framerate}};

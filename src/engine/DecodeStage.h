@@ -3,8 +3,9 @@
 // packets in read order and takes back the decoded frames in decoding order,
 // the same frames a decoder on the loop's thread would give, only later: the
 // stage works like a decoder with a few more frames of delay. Meanwhile the
-// loop's thread filters and encodes, so that a source that is costly to decode
-// no longer waits for an encoder that can only use one core, and the reverse.
+// loop's thread encodes (and filters, see FilterStage.h), so that a source
+// that is costly to decode no longer waits for an encoder that can only use
+// one core, and the reverse.
 //
 // At most MaxPacketsAhead packets wait for the decoder; the loop waits for the
 // stage only when that many are queued, or for all of them at the end.
@@ -15,10 +16,10 @@ extern "C" {
 
 #include <condition_variable>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <thread>
 
+#include "engine/FramePool.h"
 #include "media/LibraryPtrs.h"
 
 namespace engine {
@@ -32,7 +33,6 @@ class TDecodeStage {
   struct TDecoderState {
     AVRational frame_rate{0, 1};
   };
-  using TFrameHandler = std::function<void(AVFrame* frame, const TDecoderState& state)>;
 
   // decoder must be open and stay so until the stage is destroyed.
   explicit TDecodeStage(AVCodecContext* decoder);
@@ -46,13 +46,25 @@ class TDecodeStage {
   // MaxPacketsAhead packets are queued, and after the end of the stream until
   // the decoder is drained. Returns the first error the decoder reported since
   // the last call (0: none). An exception of handle leaves the stage usable.
-  int Receive(const TFrameHandler& handle);
+  // handle(AVFrame* frame, const TDecoderState& state).
+  template <typename Handler>
+  int Receive(Handler&& handle) {
+    TDecoded next;
+    while (Next(next)) {
+      const TFramePool::TGiveBack back(FFramePool, next.frame);
+      handle(next.frame.get(), next.state);
+    }
+    return TakeError();
+  }
 
  private:
   struct TDecoded {
     media::FramePtr frame;
     TDecoderState state;
   };
+  // The next frame ready, waiting as Receive says; false when none is due now.
+  bool Next(TDecoded& next);
+  int TakeError();
   void Run();
   void DecodeOne(AVPacket* packet);  // nullptr: the end of the stream
   void Deliver(int& error);
@@ -62,7 +74,7 @@ class TDecodeStage {
   std::condition_variable FChanged;
   std::deque<media::PacketPtr> FPackets;  // an empty pointer is the end of the stream
   std::deque<TDecoded> FFrames;
-  std::deque<media::FramePtr> FSpareFrames;
+  TFramePool FFramePool;
   std::deque<media::PacketPtr> FSparePackets;
   int FError = 0;
   bool FDrained = false;  // the end of the stream went through the decoder

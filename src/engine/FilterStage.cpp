@@ -18,22 +18,10 @@ TFilterStage::~TFilterStage() {
   FThread.join();
 }
 
-media::FramePtr TFilterStage::SpareFrame() {
-  {
-    std::lock_guard guard(FLock);
-    if (!FSpare.empty()) {
-      media::FramePtr frame = std::move(FSpare.back());
-      FSpare.pop_back();
-      return frame;
-    }
-  }
-  return media::MakeFrame();
-}
-
 void TFilterStage::Send(const AVFrame* frame) {
   media::FramePtr copy;
   if (frame) {
-    copy = SpareFrame();
+    copy = FFramePool.Take();
     // A picture the stage cannot keep is lost like one the filters refuse.
     if (!copy || av_frame_ref(copy.get(), frame) < 0) return;
   }
@@ -46,7 +34,7 @@ void TFilterStage::Send(const AVFrame* frame) {
 }
 
 void TFilterStage::Emit(AVFrame* picture, int64_t time) {
-  media::FramePtr out = SpareFrame();
+  media::FramePtr out = FFramePool.Take();
   if (!out) return;
   av_frame_move_ref(out.get(), picture);
   {
@@ -56,30 +44,16 @@ void TFilterStage::Emit(AVFrame* picture, int64_t time) {
   FChanged.notify_all();
 }
 
-void TFilterStage::Receive(const TSink& sink, bool all) {
-  for (;;) {
-    TFiltered next;
-    {
-      std::unique_lock lock(FLock);
-      if (all) FChanged.wait(lock, [&] { return !FOutput.empty() || (FInput.empty() && !FBusy) || FFailure; });
-      if (FOutput.empty()) {
-        if (FFailure) std::rethrow_exception(std::exchange(FFailure, nullptr));
-        return;
-      }
-      next = std::move(FOutput.front());
-      FOutput.pop_front();
-    }
-    struct TRecycle {  // the picture goes back to the spares even when the sink throws
-      TFilterStage& stage;
-      TFiltered& done;
-      ~TRecycle() {
-        av_frame_unref(done.picture.get());
-        std::lock_guard guard(stage.FLock);
-        stage.FSpare.push_back(std::move(done.picture));
-      }
-    } recycle{*this, next};
-    sink(next.picture.get(), next.time);
+bool TFilterStage::Next(TFiltered& next, bool all) {
+  std::unique_lock lock(FLock);
+  if (all) FChanged.wait(lock, [&] { return !FOutput.empty() || (FInput.empty() && !FBusy) || FFailure; });
+  if (FOutput.empty()) {
+    if (FFailure) std::rethrow_exception(std::exchange(FFailure, nullptr));
+    return false;
   }
+  next = std::move(FOutput.front());
+  FOutput.pop_front();
+  return true;
 }
 
 void TFilterStage::Run() {
@@ -102,12 +76,11 @@ void TFilterStage::Run() {
     } catch (...) {
       failure = std::current_exception();
     }
-    if (frame) av_frame_unref(frame.get());
+    FFramePool.Give(std::move(frame));
     {
       std::lock_guard guard(FLock);
       --FBusy;
       if (failure) FFailure = failure;
-      if (frame) FSpare.push_back(std::move(frame));
     }
     FChanged.notify_all();
   }

@@ -19,6 +19,7 @@ extern "C" {
 #include <mutex>
 #include <thread>
 
+#include "engine/FramePool.h"
 #include "media/LibraryPtrs.h"
 
 class TAVConvertThread;
@@ -31,7 +32,6 @@ class TFilterStage {
 
   // frame: the next picture, nullptr for the end of the stream (drain).
   using TFilter = std::function<void(AVFrame* frame)>;
-  using TSink = std::function<void(AVFrame* picture, int64_t time)>;
 
   // Made on a conversion's thread, the stage's library lines go to that conversion.
   explicit TFilterStage(TFilter filter);
@@ -47,16 +47,24 @@ class TFilterStage {
   void Emit(AVFrame* picture, int64_t time);
   // Hands every filtered picture ready to sink, in order; with all, first
   // waits until everything sent is filtered. Rethrows what the filter threw;
-  // the stage filters nothing more after that.
-  void Receive(const TSink& sink, bool all);
+  // the stage filters nothing more after that. sink(AVFrame* picture, int64_t time).
+  template <typename Sink>
+  void Receive(Sink&& sink, bool all) {
+    TFiltered next;
+    while (Next(next, all)) {
+      const TFramePool::TGiveBack back(FFramePool, next.picture);
+      sink(next.picture.get(), next.time);
+    }
+  }
 
  private:
   struct TFiltered {
     media::FramePtr picture;
-    int64_t time;
+    int64_t time = 0;
   };
+  // The next filtered picture, waiting as Receive says; false when none is due now.
+  bool Next(TFiltered& next, bool all);
   void Run();
-  media::FramePtr SpareFrame();
 
   TFilter FFilter;
   TAVConvertThread* FConversion;
@@ -64,7 +72,7 @@ class TFilterStage {
   std::condition_variable FChanged;
   std::deque<media::FramePtr> FInput;  // an empty pointer is the end of the stream
   std::deque<TFiltered> FOutput;
-  std::deque<media::FramePtr> FSpare;
+  TFramePool FFramePool;
   size_t FBusy = 0;  // pictures taken off FInput and not yet filtered
   std::exception_ptr FFailure;
   bool FClosing = false;

@@ -143,23 +143,24 @@ void TAVConverter::HandleVideoFrame(TAVInputStream& ist, int ist_index, AVFrame*
   for (auto& ost : FRun->ost_table) {
     if (ost->source_index != ist_index || !ost->encoding_needed) continue;
     frame->pts = pts;
-    if (engine::TFilterStage* stage = ost->video.filter_stage.get()) {
-      stage->Send(frame);
-      ReceiveFiltered(*ost, ist, false);
-    } else {
-      FilterPicture(*ost, ist, frame);
-    }
+    PassPicture(*ost, ist, frame);
   }
+}
+
+void TAVConverter::PassPicture(TAVOutputStream& ost, const TAVInputStream& ist, AVFrame* frame) {
+  engine::TFilterStage* stage = ost.video.filter_stage.get();
+  if (!stage) {
+    FilterPicture(ost, ist, frame);
+    return;
+  }
+  stage->Send(frame);
+  // What is filtered so far goes on; at the end, everything.
+  stage->Receive([&](AVFrame* picture, int64_t time) { OutputVideoFrame(ost, ist, picture, time); }, !frame);
 }
 
 void TAVConverter::FilterPicture(TAVOutputStream& ost, const TAVInputStream& ist, AVFrame* frame) {
   if (frame) CheckFrameGeometry(ost, ist, frame);
   FilterVideoFrame(ist, ost, frame);
-}
-
-void TAVConverter::ReceiveFiltered(TAVOutputStream& ost, const TAVInputStream& ist, bool all) {
-  ost.video.filter_stage->Receive([&](AVFrame* picture, int64_t time) { OutputVideoFrame(ost, ist, picture, time); },
-                                  all);
 }
 
 void TAVConverter::HandleAudioFrame(TAVInputStream& ist, int ist_index, AVFrame* frame) {
@@ -227,12 +228,7 @@ void TAVConverter::FlushOutputs(int ist_index) {
     TAVInputStream& ist = *FRun->ist_table[ist_index];
     switch (ost.enc_ctx->codec_type) {
       case AVMEDIA_TYPE_VIDEO:
-        if (ost.video.filter_stage) {
-          ost.video.filter_stage->Send(nullptr);
-          ReceiveFiltered(ost, ist, true);
-        } else {
-          FilterVideoFrame(ist, ost, nullptr);
-        }
+        PassPicture(ost, ist, nullptr);
         PadVideoToAudioEnd(ost);
         EncodeFrame(ost, nullptr);
         break;

@@ -29,6 +29,9 @@ struct TRunRequest {
   std::unique_ptr<TAVOptionStores> option_stores;
   QStringList opt_names;
   int decoder_threads = 0;
+
+  // One thread asked for is one core: decoding and filtering stay on the worker.
+  bool StagesOnThreads() const { return decoder_threads > 1; }
 };
 
 // The picture settings a run works with: the caller's, until an input's video

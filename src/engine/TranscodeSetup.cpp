@@ -227,7 +227,8 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
       ost.video.resample_pix_fmt = in->format;
       if (BuildVideoFilterChain(ist, ost) != 0) Fail(QStringLiteral("Error opening filters!"));
       ost.video.filtered_frame = media::MakeFrame();
-      if (FRequest->decoder_threads > 1)
+      if (!ost.video.filtered_frame) Fail(QStringLiteral("no memory"));
+      if (FRequest->StagesOnThreads())
         ost.video.filter_stage =
             std::make_unique<engine::TFilterStage>([this, &ost, &ist](AVFrame* f) { FilterPicture(ost, ist, f); });
       break;
@@ -311,8 +312,7 @@ void TAVConverter::OpenDecoders() {
       Fail(QStringLiteral("Error while opening codec for input stream "));
     ist.decoded_frame = media::MakeFrame();
     if (!ist.decoded_frame) Fail(QStringLiteral("no memory"));
-    // One thread asked for is one core: no stage beside the loop then.
-    if (ist.dec_ctx->codec_type == AVMEDIA_TYPE_VIDEO && FRequest->decoder_threads > 1)
+    if (ist.dec_ctx->codec_type == AVMEDIA_TYPE_VIDEO && FRequest->StagesOnThreads())
       ist.decode_stage = std::make_unique<engine::TDecodeStage>(ist.dec_ctx.get());
   }
 }
