@@ -259,6 +259,10 @@ class TAVConverter {
 
   // Encoders and the muxer (Muxing.cpp).
   void EncodeFrame(TAVOutputStream& ost, AVFrame* frame);
+  // A timed picture (nullptr: the end) to the encode stage, or to EncodeFrame without one.
+  void EncodePicture(TAVOutputStream& ost, AVFrame* frame);
+  // stats: the encoder's two-pass statistics for this packet, or nullptr.
+  void MuxEncodedPacket(TAVOutputStream& ost, AVPacket* pkt, const char* stats);
   void AddPsnrStatistics(TAVOutputStream& ost, const AVPacket* pkt);
   void LogPsnr(const TAVOutputStream& ost);
   void WriteOutputPacket(TAVOutputStream& ost, AVPacket* pkt);

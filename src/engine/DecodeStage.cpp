@@ -18,14 +18,7 @@ TDecodeStage::~TDecodeStage() {
 void TDecodeStage::Send(const AVPacket* pkt) {
   media::PacketPtr packet;
   if (pkt) {
-    {
-      std::lock_guard guard(FLock);
-      if (!FSparePackets.empty()) {
-        packet = std::move(FSparePackets.back());
-        FSparePackets.pop_back();
-      }
-    }
-    if (!packet) packet = media::MakePacket();
+    packet = FPacketPool.Take();
     // A packet the stage cannot keep is lost like one the decoder refuses.
     if (!packet || av_packet_ref(packet.get(), pkt) < 0) {
       std::lock_guard guard(FLock);
@@ -79,13 +72,10 @@ void TDecodeStage::Run() {
     FChanged.notify_all();  // room for the next packet
     const bool end = !packet;
     DecodeOne(packet.get());
-    if (packet) av_packet_unref(packet.get());  // the decoder holds its own reference
-    {
+    FPacketPool.Give(std::move(packet));  // the decoder holds its own reference
+    if (end) {
       std::lock_guard guard(FLock);
-      if (end)
-        FDrained = true;
-      else
-        FSparePackets.push_back(std::move(packet));
+      FDrained = true;
     }
     FChanged.notify_all();
   }

@@ -19,7 +19,7 @@ extern "C" {
 #include <mutex>
 #include <thread>
 
-#include "engine/FramePool.h"
+#include "engine/SparePool.h"
 #include "media/LibraryPtrs.h"
 
 namespace engine {
@@ -75,7 +75,7 @@ class TDecodeStage {
   std::deque<media::PacketPtr> FPackets;  // an empty pointer is the end of the stream
   std::deque<TDecoded> FFrames;
   TFramePool FFramePool;
-  std::deque<media::PacketPtr> FSparePackets;
+  TPacketPool FPacketPool;
   int FError = 0;
   bool FDrained = false;  // the end of the stream went through the decoder
   bool FEndSent = false;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -14,7 +15,9 @@ namespace engine {
 struct THandOverGate::TState {
   std::mutex lock;
   std::condition_variable changed;
-  bool open = true;
+  // Read without the lock by the checks before a call; written under it, so
+  // that a worker waiting on changed sees the gate close.
+  std::atomic<bool> open = true;
   std::shared_mutex here;  // held shared by calls on their own thread, exclusively by Close
 };
 
@@ -31,10 +34,7 @@ struct TCall {
 
 THandOverGate::THandOverGate() : FState(std::make_shared<TState>()) {}
 
-bool THandOverGate::IsOpen() const {
-  std::lock_guard guard(FState->lock);
-  return FState->open;
-}
+bool THandOverGate::IsOpen() const { return FState->open; }
 
 bool THandOverGate::Run(const std::function<void()>& fn) const {
   const std::shared_ptr<TState> state = FState;

@@ -32,19 +32,37 @@ void TAVConverter::EncodeFrame(TAVOutputStream& ost, AVFrame* frame) {
       LogStreamErrorOnce(ost, ost.encode_error_logged, QStringLiteral("Audio encoding failed"), ret);
       return;
     }
-    if (video) {
-      if (RunOptions().DoPSNR()) AddPsnrStatistics(ost, pkt);
-      FConvertOptions.AddVideoSize(pkt->size);
-      if (ost.logfile && enc->stats_out) std::fputs(enc->stats_out, ost.logfile.get());
-      if (pkt->duration <= 0) pkt->duration = 1;
-    } else {
-      FConvertOptions.AddAudioSize(pkt->size);
-    }
-    av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
-    pkt->stream_index = ost.index;
-    WriteOutputPacket(ost, pkt);
+    MuxEncodedPacket(ost, pkt, enc->stats_out);
     av_packet_unref(pkt);
   }
+}
+
+void TAVConverter::EncodePicture(TAVOutputStream& ost, AVFrame* frame) {
+  engine::TEncodeStage* stage = ost.video.encode_stage.get();
+  if (!stage) {
+    EncodeFrame(ost, frame);
+    return;
+  }
+  stage->Send(frame);
+  // What is encoded so far goes to the muxer; at the end, everything.
+  const int error = stage->Receive(
+      [&](AVPacket* pkt, const std::string& stats) { MuxEncodedPacket(ost, pkt, stats.c_str()); }, !frame);
+  if (error < 0) Fail(QStringLiteral("Video encoding failed"));
+}
+
+void TAVConverter::MuxEncodedPacket(TAVOutputStream& ost, AVPacket* pkt, const char* stats) {
+  const AVCodecContext* enc = ost.enc_ctx.get();
+  if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
+    if (RunOptions().DoPSNR()) AddPsnrStatistics(ost, pkt);
+    FConvertOptions.AddVideoSize(pkt->size);
+    if (ost.logfile && stats) std::fputs(stats, ost.logfile.get());
+    if (pkt->duration <= 0) pkt->duration = 1;
+  } else {
+    FConvertOptions.AddAudioSize(pkt->size);
+  }
+  av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
+  pkt->stream_index = ost.index;
+  WriteOutputPacket(ost, pkt);
 }
 
 void TAVConverter::AddPsnrStatistics(TAVOutputStream& ost, const AVPacket* pkt) {

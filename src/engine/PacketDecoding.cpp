@@ -230,7 +230,7 @@ void TAVConverter::FlushOutputs(int ist_index) {
       case AVMEDIA_TYPE_VIDEO:
         PassPicture(ost, ist, nullptr);
         PadVideoToAudioEnd(ost);
-        EncodeFrame(ost, nullptr);
+        EncodePicture(ost, nullptr);
         break;
       case AVMEDIA_TYPE_AUDIO:
         FlushAudio(ost);

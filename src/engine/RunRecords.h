@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "engine/DecodeStage.h"
+#include "engine/EncodeStage.h"
 #include "engine/FilterStage.h"
 #include "engine/PictureTurn.h"
 #include "media/LibraryPtrs.h"
@@ -124,9 +125,11 @@ struct TAVVideoOutput {
   bool quality_unknown_logged = false;
   int64_t psnr_error[3] = {};  // squared error summed over the encoded pictures, per plane
   int64_t psnr_frames = 0;
-  // Filters on a thread of its own when the run may use several; last, so
-  // that it stops before the chain it uses goes.
+  // Filter and encode on threads of their own when the run may use several;
+  // last, so that they stop before the chain they use goes (the encoder is
+  // the output stream's and goes after them).
   std::unique_ptr<engine::TFilterStage> filter_stage;
+  std::unique_ptr<engine::TEncodeStage> encode_stage;
 };
 
 // What an output stream of sound keeps between frames: the resampler and the

@@ -228,9 +228,11 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
       if (BuildVideoFilterChain(ist, ost) != 0) Fail(QStringLiteral("Error opening filters!"));
       ost.video.filtered_frame = media::MakeFrame();
       if (!ost.video.filtered_frame) Fail(QStringLiteral("no memory"));
-      if (FRequest->StagesOnThreads())
+      if (FRequest->StagesOnThreads()) {
         ost.video.filter_stage =
             std::make_unique<engine::TFilterStage>([this, &ost, &ist](AVFrame* f) { FilterPicture(ost, ist, f); });
+        ost.video.encode_stage = std::make_unique<engine::TEncodeStage>(ost.enc_ctx.get());
+      }
       break;
     }
     default:

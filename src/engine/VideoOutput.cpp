@@ -170,7 +170,7 @@ void TAVConverter::OutputVideoFrame(TAVOutputStream& ost, const TAVInputStream& 
   if (vo.MeThreshold() == 0) frame->pict_type = AV_PICTURE_TYPE_NONE;
   for (int64_t i = 0; i < nb_frames; ++i) {
     frame->pts = ost.sync_opts;
-    EncodeFrame(ost, frame);
+    EncodePicture(ost, frame);
     ++ost.sync_opts;
     ++ost.frame_number;
   }
@@ -199,7 +199,7 @@ void TAVConverter::PadVideoToAudioEnd(TAVOutputStream& ost) {
   AVFrame* picture = ost.video.last_picture.get();
   for (; ost.sync_opts < last && ost.frame_number < RunOptions().VideoOptions().MaxFrames(); ++ost.sync_opts) {
     picture->pts = ost.sync_opts;
-    EncodeFrame(ost, picture);
+    EncodePicture(ost, picture);
     ++ost.frame_number;
   }
 }

@@ -25,8 +25,10 @@ double VideoBitrate(const QString& file) {
   return bytes * 8.0 / ProbeFormat(file, "duration").toDouble();
 }
 
-double EncodeAt(const QString& encoder, int pass, const QString& name) {
+// The file written.
+QString EncodeAt(const QString& encoder, int pass, const QString& name, int decoderThreads = 1) {
   TAVConverter c;
+  c.SetDecoderThreadCount(decoderThreads);
   const QString target = Target(name);
   c.InputFiles() << HardClip();
   c.OutputFiles() << target;
@@ -36,7 +38,7 @@ double EncodeAt(const QString& encoder, int pass, const QString& name) {
   c.ConvertOptions().AudioOptions().SetAudioDisable(true);
   const TConversionResult r = RunConversion(c);
   EXPECT_TRUE(r.Succeeded()) << r.errorBoxes.join('|').toStdString();
-  return VideoBitrate(target);
+  return target;
 }
 
 }  // namespace
@@ -45,15 +47,35 @@ TEST(TwoPass, TheSecondPassLandsNearerTheTarget) {
   const QString folder = TemporaryFolder();
   ASSERT_TRUE(QDir::setCurrent(folder));  // the statistics file goes to the current folder
   for (const QString encoder : {"mpeg4", "libx264"}) {
-    const double single = EncodeAt(encoder, 0, encoder + "-single.mkv");
+    const double single = VideoBitrate(EncodeAt(encoder, 0, encoder + "-single.mkv"));
     EncodeAt(encoder, 1, encoder + "-first.mkv");
     EXPECT_TRUE(QFile::exists(QDir(folder).filePath("ffmpeg2pass-0.log"))) << encoder.toStdString();
-    const double second = EncodeAt(encoder, 2, encoder + "-second.mkv");
+    const double second = VideoBitrate(EncodeAt(encoder, 2, encoder + "-second.mkv"));
     EXPECT_LT(std::abs(second - 400000), std::abs(single - 400000)) << encoder.toStdString() << " single " << single
                                                                     << " two-pass " << second;
     EXPECT_NEAR(second, 400000, 400000 * 0.05) << encoder.toStdString();
     QFile::remove(QDir(folder).filePath("ffmpeg2pass-0.log"));
   }
+}
+
+// With more than one decoder thread the pictures are filtered and encoded on
+// threads of their own: the encoder still sees the same pictures in the same
+// order, and each packet keeps its own line of statistics.
+TEST(TwoPass, EncodingOnItsOwnThreadWritesTheSamePacketsAndStatistics) {
+  const QString folder = TemporaryFolder();
+  ASSERT_TRUE(QDir::setCurrent(folder));
+  QStringList packets[2];
+  QByteArray statistics[2];
+  for (const int threads : {1, 2}) {
+    packets[threads - 1] = PacketSizes(EncodeAt("mpeg4", 1, "first.mkv", threads), "v:0");
+    QFile log(QDir(folder).filePath("ffmpeg2pass-0.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    statistics[threads - 1] = log.readAll();
+  }
+  EXPECT_GT(packets[0].size(), 20);
+  EXPECT_EQ(packets[0], packets[1]);
+  EXPECT_EQ(statistics[0].count('\n'), packets[0].size());
+  EXPECT_EQ(statistics[0], statistics[1]);
 }
 
 TEST(TwoPass, ABitrateTooLowForTheSecondPassFailsCleanly) {
