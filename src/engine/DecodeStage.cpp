@@ -4,16 +4,8 @@
 
 namespace engine {
 
-TDecodeStage::TDecodeStage(AVCodecContext* decoder) : FDecoder(decoder), FThread([this] { Run(); }) {}
-
-TDecodeStage::~TDecodeStage() {
-  {
-    std::lock_guard guard(FLock);
-    FClosing = true;
-  }
-  FChanged.notify_all();
-  FThread.join();
-}
+TDecodeStage::TDecodeStage(AVCodecContext* decoder)
+    : FDecoder(decoder), FThread([this](media::PacketPtr packet) { Decode(std::move(packet)); }) {}
 
 void TDecodeStage::Send(const AVPacket* pkt) {
   media::PacketPtr packet;
@@ -21,82 +13,29 @@ void TDecodeStage::Send(const AVPacket* pkt) {
     packet = FPacketPool.Take();
     // A packet the stage cannot keep is lost like one the decoder refuses.
     if (!packet || av_packet_ref(packet.get(), pkt) < 0) {
-      std::lock_guard guard(FLock);
-      if (!FError) FError = AVERROR(ENOMEM);
+      FThread.Emit({nullptr, {}, AVERROR(ENOMEM)});
       return;
     }
+  } else {
+    FEndSent = true;
   }
-  {
-    std::lock_guard guard(FLock);
-    if (!pkt) {
-      FEndSent = true;
-      FDrained = false;
-    }
-    FPackets.push_back(std::move(packet));
-  }
-  FChanged.notify_all();
-}
-
-bool TDecodeStage::Next(TDecoded& next) {
-  std::unique_lock lock(FLock);
-  for (;;) {
-    if (!FFrames.empty()) {
-      next = std::move(FFrames.front());
-      FFrames.pop_front();
-      return true;
-    }
-    const bool full = FPackets.size() >= MaxPacketsAhead;
-    const bool ending = FEndSent && !FDrained;
-    if (!full && !ending) return false;
-    FChanged.wait(lock, [&] {
-      return !FFrames.empty() || (FPackets.size() < MaxPacketsAhead && !(FEndSent && !FDrained));
-    });
-  }
-}
-
-int TDecodeStage::TakeError() {
-  std::lock_guard guard(FLock);
-  return std::exchange(FError, 0);
-}
-
-void TDecodeStage::Run() {
-  for (;;) {
-    media::PacketPtr packet;
-    {
-      std::unique_lock lock(FLock);
-      FChanged.wait(lock, [&] { return FClosing || !FPackets.empty(); });
-      if (FClosing) return;
-      packet = std::move(FPackets.front());
-      FPackets.pop_front();
-    }
-    FChanged.notify_all();  // room for the next packet
-    const bool end = !packet;
-    DecodeOne(packet.get());
-    FPacketPool.Give(std::move(packet));  // the decoder holds its own reference
-    if (end) {
-      std::lock_guard guard(FLock);
-      FDrained = true;
-    }
-    FChanged.notify_all();
-  }
+  FThread.Push(std::move(packet));
 }
 
 // The decoding of one packet, as on the loop's thread: output left over from
 // an earlier error is taken first when the decoder refuses the packet.
-void TDecodeStage::DecodeOne(AVPacket* packet) {
+void TDecodeStage::Decode(media::PacketPtr packet) {
+  const TPacketPool::TGiveBack back(FPacketPool, packet);  // the decoder holds its own reference
   int error = 0;
-  int ret = avcodec_send_packet(FDecoder, packet);
+  int ret = avcodec_send_packet(FDecoder, packet.get());
   if (ret == AVERROR(EAGAIN)) {
     Deliver(error);
-    ret = avcodec_send_packet(FDecoder, packet);
+    ret = avcodec_send_packet(FDecoder, packet.get());
   }
   if (ret < 0 && ret != AVERROR_EOF) error = ret;
   Deliver(error);
   if (!packet) error = 0;  // draining reports nothing, as on the loop's thread
-  if (error) {
-    std::lock_guard guard(FLock);
-    if (!FError) FError = error;
-  }
+  if (error) FThread.Emit({nullptr, {}, error});
 }
 
 // Hands every frame the decoder has ready to the loop, with the decoder's
@@ -114,12 +53,7 @@ void TDecodeStage::Deliver(int& error) {
       FFramePool.Give(std::move(frame));
       return;
     }
-    TDecoded decoded{std::move(frame), TDecoderState{FDecoder->framerate}};
-    {
-      std::lock_guard guard(FLock);
-      FFrames.push_back(std::move(decoded));
-    }
-    FChanged.notify_all();
+    FThread.Emit({std::move(frame), TDecoderState{FDecoder->framerate}, 0});
   }
 }
 
