@@ -196,6 +196,7 @@ struct TAVOutputStream {
   media::AvBufferPtr stats_in;  // two-pass statistics read back for the second pass
 
   ~TAVOutputStream() {
+    video.encode_stage.reset();  // the encoder is idle from here on
     if (enc_ctx) enc_ctx->stats_in = nullptr;  // owned by stats_in
   }
 };
