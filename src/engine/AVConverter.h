@@ -96,7 +96,7 @@ class TAVConverter {
   // Threads of the decoders; 0 (the default): the options' ThreadCount. A
   // profile whose encoder runs on one thread sets ThreadCount to 1, which need
   // not slow the decoding of a large source down with it. With more than one,
-  // video is also decoded and filtered on threads beside the worker's.
+  // video is also decoded, filtered and encoded on threads beside the worker's.
   int DecoderThreadCount() const { return FDecoderThreadCount; }
   void SetDecoderThreadCount(int n) { FDecoderThreadCount = n < 0 ? 0 : n; }
   int DecoderThreads() const { return FDecoderThreadCount > 0 ? FDecoderThreadCount : FConvertOptions.ThreadCount(); }

@@ -82,9 +82,9 @@ void LibraryLogCallback(void* context, int level, const char* format, va_list ar
   if (level > widestLogLevel.load(std::memory_order_relaxed)) return;
   try {
     // Only the calling thread can remove its own entry, so the converter stays
-    // valid for the rest of this call. A codec's own threads (frame threads,
-    // the decoding stage) find it through their context: the worker frees the
-    // codec, and so joins those threads, before it leaves the registry.
+    // valid for the rest of this call. A codec's own frame and slice threads
+    // find it through their context: the worker frees the codec, and so
+    // joins those threads, before it leaves the registry.
     TAVConvertThread* thread = CurrentConvertThread();
     if (!thread) thread = ConversionOfCodec(context);
     if (!thread) return;

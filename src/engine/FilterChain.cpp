@@ -296,7 +296,7 @@ void TAVConverter::FeedFilterGraph(const TAVInputStream& ist, TAVOutputStream& o
       const int64_t time =
           filtered->pts != AV_NOPTS_VALUE ? av_rescale_q(filtered->pts, tb, AV_TIME_BASE_Q) : chain.last_input_time;
       if (ost.video.filter_stage)
-        ost.video.filter_stage->Emit(filtered, time);  // timed and encoded on the worker
+        ost.video.filter_stage->Emit(filtered, time);  // timed on the worker
       else
         OutputVideoFrame(ost, ist, filtered, time);
     } else {

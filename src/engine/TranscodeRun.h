@@ -30,7 +30,7 @@ struct TRunRequest {
   QStringList opt_names;
   int decoder_threads = 0;
 
-  // One thread asked for is one core: decoding and filtering stay on the worker.
+  // One thread asked for is one core: decoding, filtering and encoding stay on the worker.
   bool StagesOnThreads() const { return decoder_threads > 1; }
 };
 
