@@ -147,6 +147,8 @@ void TVideoOptions::Assign(const TAVPersistent& Source) {
   SetBitrate(s.Bitrate());
   SetMaxFrameHeight(s.MaxFrameHeight());
   SetTargetFileSize(s.TargetFileSize());
+  SetDeinterlaceMode(s.DeinterlaceMode());
+  SetHdrOutput(s.HdrOutput());
   SetFrameRate(s.FrameRate());
 }
 

@@ -172,6 +172,12 @@ class TVideoOptions : public TAVPersistent {
   // The size the whole output file is to have, in bytes (0: none): the video
   // bitrate is worked out from the duration and two passes are made.
   int64_t TargetFileSize() const { return FTargetFileSize; }
+  // Deinterlacing beside the Deinterlace switch: 0 detects interlaced sources
+  // (the default), 1 never, 2 every source. Written only when not 0.
+  int DeinterlaceMode() const { return FDeinterlaceMode; }
+  // HDR sources: 0 keeps HDR where the target can carry it (the default), 1
+  // makes SDR of them. Written only when not 0.
+  int HdrOutput() const { return FHdrOutput; }
   // Not persisted, but copied by Assign.
   int FramePixFormat() const { return FFramePixFormat; }
   int VideoDiscard() const { return FVideoDiscard; }
@@ -214,6 +220,8 @@ class TVideoOptions : public TAVPersistent {
   void SetBitrate(int v) { FBitrate = v; }
   void SetMaxFrameHeight(int v) { FMaxFrameHeight = v; }
   void SetTargetFileSize(int64_t v) { FTargetFileSize = v; }
+  void SetDeinterlaceMode(int v) { FDeinterlaceMode = v >= 0 && v <= 2 ? v : 0; }
+  void SetHdrOutput(int v) { FHdrOutput = v == 1 ? 1 : 0; }
   void SetFramePixFormat(int v) { FFramePixFormat = v; }
   void SetVideoDiscard(int v) { FVideoDiscard = v; }
 
@@ -253,6 +261,8 @@ class TVideoOptions : public TAVPersistent {
   int FBitrate = 0;
   int FMaxFrameHeight = 0;
   int64_t FTargetFileSize = 0;
+  int FDeinterlaceMode = 0;
+  int FHdrOutput = 0;
   int FFramePixFormat = -1;
   int FVideoDiscard = 0;
   TMatrix Fintra_matrix{};

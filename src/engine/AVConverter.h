@@ -205,6 +205,7 @@ class TAVConverter {
   TAVInputStream* FindSourceStream(const TAVOutputStream& ost, bool anyUse) const;
   void SetupStreamCopy(TAVOutputStream& ost, TAVInputStream& ist);
   void SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int n);
+  void PlanPictures(TAVOutputStream& ost, TAVInputStream& ist);
   void PrepareTwoPass(TAVOutputStream& ost, int n);
   static void AddX265PassParams(AVCodecContext* c, const QByteArray& statsFile, int pass);
   void OpenEncoders();

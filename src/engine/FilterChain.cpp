@@ -112,18 +112,26 @@ int OpenGraphEnds(TAVFilterGraphStage& stage, const TAVPictureFormat& in, const 
   return 0;
 }
 
-// Deinterlacing (on the fields as they were recorded), the turn upright, crop
-// and scale at the head of the chain.
-int AppendInputFilters(AVFilterGraph* graph, AVFilterContext*& last, const TVideoOptions& vo,
-                       const TAVOutputStream& ost, const TAVPictureFormat& in, const engine::TPictureTurn& turn,
-                       int swsFlags) {
-  const AVCodecContext* enc = ost.enc_ctx.get();
-  if (vo.Deinterlace() && Append(graph, last, "yadif", QByteArray()) < 0) return -1;
-  for (const QByteArray& item : turn.filters) {
+// Appends filters given as "name=args" each.
+template <class Items>
+int AppendItems(AVFilterGraph* graph, AVFilterContext*& last, const Items& items) {
+  for (const QByteArray& item : items) {
     const qsizetype eq = item.indexOf('=');
     const QByteArray name = eq < 0 ? item : item.left(eq);
     if (Append(graph, last, name.constData(), eq < 0 ? QByteArray() : item.mid(eq + 1)) < 0) return -1;
   }
+  return 0;
+}
+
+// The picture plan's deinterlacing and tags (on the fields as they were
+// recorded), the turn upright, crop, and the scale with the plan's colour
+// conversion or its tone mapping at the head of the chain.
+int AppendInputFilters(AVFilterGraph* graph, AVFilterContext*& last, const TVideoOptions& vo,
+                       const TAVOutputStream& ost, const TAVPictureFormat& in, const engine::TPictureTurn& turn,
+                       int swsFlags) {
+  const AVCodecContext* enc = ost.enc_ctx.get();
+  const engine::TPicturePlan& plan = ost.video.plan;
+  if (AppendItems(graph, last, plan.beforeCrop) < 0 || AppendItems(graph, last, turn.filters) < 0) return -1;
   const int shownWidth = turn.swapsSides ? in.height : in.width;
   const int shownHeight = turn.swapsSides ? in.width : in.height;
   const int l = vo.FrameLeftBand(), r = vo.FrameRightBand(), t = vo.FrameTopBand(), b = vo.FrameBottomBand();
@@ -132,10 +140,12 @@ int AppendInputFilters(AVFilterGraph* graph, AVFilterContext*& last, const TVide
       Append(graph, last, "crop",
              QString::asprintf("%d:%d:%d:%d", croppedWidth, croppedHeight, ost.video.leftBand, ost.video.topBand).toLatin1()) < 0)
     return -1;
-  const QByteArray scaleArgs = QString::asprintf("%d:%d:flags=0x%X", enc->width, enc->height, swsFlags).toLatin1();
-  if ((enc->width != croppedWidth || enc->height != croppedHeight) && Append(graph, last, "scale", scaleArgs) < 0)
+  QByteArray scaleArgs = QString::asprintf("%d:%d:flags=0x%X", enc->width, enc->height, swsFlags).toLatin1();
+  if (!plan.scaleColour.isEmpty()) scaleArgs += ':' + plan.scaleColour;
+  const bool resized = enc->width != croppedWidth || enc->height != croppedHeight;
+  if (!plan.toneMapped && (resized || !plan.scaleColour.isEmpty()) && Append(graph, last, "scale", scaleArgs) < 0)
     return -1;
-  return 0;
+  return AppendItems(graph, last, plan.afterCrop);
 }
 
 // A scale filter in front of next that keeps delivering the encoder's size

@@ -195,6 +195,7 @@ void TAVConverter::SetupInputVideoStream(AVFormatContext* ic, TAVInputStream& is
   ApplyRunOptions(d, osVideo, AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_DECODING_PARAM);
   // Sizes and aspect are those of the picture turned upright, as it is shown.
   ist.turn = engine::TurnOfStream(st);
+  ist.pictures = engine::DescribeVideoStream(st);
   const bool sideways = ist.turn.swapsSides;
   FRun->format._FrameHeight = sideways ? d->width : d->height;
   FRun->format._FrameWidth = sideways ? d->height : d->width;

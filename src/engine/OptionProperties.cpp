@@ -94,6 +94,9 @@ const TPropList& TVideoOptions::Properties() const {
       Property("Bitrate", K::Integer, &C::Bitrate, &C::SetBitrate),
       Property("MaxFrameHeight", K::Integer, &C::MaxFrameHeight, &C::SetMaxFrameHeight, int64_t(0)),
       Property("TargetFileSize", K::Int64, &C::TargetFileSize, &C::SetTargetFileSize),
+      Property("DeinterlaceMode", K::Enumeration, &C::DeinterlaceMode, &C::SetDeinterlaceMode, int64_t(0),
+               {"dmAutomatic", "dmOff", "dmAlways"}),
+      Property("HdrOutput", K::Enumeration, &C::HdrOutput, &C::SetHdrOutput, int64_t(0), {"hoAutomatic", "hoSdr"}),
   };
   return list;
 }

@@ -14,7 +14,9 @@
 #include "engine/DecodeStage.h"
 #include "engine/EncodeStage.h"
 #include "engine/FilterStage.h"
+#include "engine/PicturePlan.h"
 #include "engine/PictureTurn.h"
+#include "engine/SourcePictures.h"
 #include "media/LibraryPtrs.h"
 #include "media/SynthStage.h"
 
@@ -65,6 +67,8 @@ struct TAVInputStream {
   int64_t data_end = AV_NOPTS_VALUE;
   media::FramePtr decoded_frame;
   engine::TPictureTurn turn;  // how the decoded pictures are turned upright
+  engine::TSourcePictures pictures;  // scan, colour and HDR of a video stream
+  bool pictures_sampled = false;     // pictures were decoded to look at them
   bool decode_error_logged = false;  // a failing decoder is named once, not per packet
   // Decodes on a thread of its own when the decoder may use several; last, so
   // that it stops before the decoder it uses is freed.
@@ -108,6 +112,7 @@ struct TAVVideoFilterChain {
 // What an output stream of pictures keeps between pictures: the filter chain,
 // the crop, the last picture and the quality statistics.
 struct TAVVideoOutput {
+  engine::TPicturePlan plan;  // deinterlacing, tone mapping and colour at the head of the chain
   bool video_resample = false;
   int32_t resample_height = 0;
   int32_t resample_width = 0;

@@ -13,6 +13,7 @@ extern "C" {
 
 #include "engine/AVConverter.h"
 #include "engine/LibraryError.h"
+#include "engine/PictureSetup.h"
 
 namespace {
 
@@ -225,6 +226,7 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
       ost.video.resample_height = in->height - t - b;
       ost.video.resample_width = in->width - l - r;
       ost.video.resample_pix_fmt = in->format;
+      PlanPictures(ost, ist);
       if (BuildVideoFilterChain(ist, ost) != 0) Fail(QStringLiteral("Error opening filters!"));
       ost.video.filtered_frame = media::MakeFrame();
       if (!ost.video.filtered_frame) Fail(QStringLiteral("no memory"));
@@ -241,6 +243,21 @@ void TAVConverter::SetupEncoding(TAVOutputStream& ost, TAVInputStream& ist, int 
   ost.encoding_needed = true;
   ist.decoding_needed = true;
   if (c->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) PrepareTwoPass(ost, n);
+}
+
+// Deinterlacing, tone mapping and colour for ost's pictures, decided before
+// its chain is built; a source whose pictures say little about themselves is
+// sampled first.
+void TAVConverter::PlanPictures(TAVOutputStream& ost, TAVInputStream& ist) {
+  const engine::TTargetPictures target =
+      engine::TargetOf(ost, RunOptions().VideoOptions(), FRun->requested_pix_fmt >= 0);
+  if (!ist.pictures_sampled && engine::WantsSampling(ist.pictures, target)) {
+    engine::SamplePictures(FRun->input_names[ist.file_index], ist.index, ist.pictures, FRequest->decoder_threads);
+    ist.pictures_sampled = true;
+  }
+  ost.video.plan = engine::PlanPictures(ist.pictures, target);
+  if (!engine::ApplyPictures(ost, ist.pictures, ost.video.plan)) Fail(QStringLiteral("no memory"));
+  for (const QString& note : ost.video.plan.notes) DoLog(AV_LOG_WARNING, note);
 }
 
 void TAVConverter::PrepareTwoPass(TAVOutputStream& ost, int n) {
