@@ -134,6 +134,10 @@ void PlanSdrColour(const TSourcePictures& source, const TColourTags& in, const T
   if (!matrixChanges && !rangeNarrows) return;
   plan.scaleColour = "in_color_matrix=" + ScalerMatrix(in.matrix) + ":out_color_matrix=" + ScalerMatrix(out.matrix) +
                      ":in_range=" + RangeName(in.range) + ":out_range=" + RangeName(out.range);
+  // The scaled pictures in the encoder's format: a JPEG format would have the
+  // next scaler take them for full range again.
+  if (const char* format = av_get_pix_fmt_name(static_cast<AVPixelFormat>(target.pix_fmt)))
+    plan.afterCrop.push_back(QByteArray("format=") + format);
   plan.afterCrop.push_back("setparams=range=" + RangeName(out.range) + ":colorspace=" + MatrixName(out.matrix));
   if (matrixChanges)
     plan.notes << QStringLiteral("Colour matrix converted from %1 to %2")

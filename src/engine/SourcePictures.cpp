@@ -122,7 +122,7 @@ double MeanLumaDifference(const AVFrame* a, const AVFrame* b) {
 }
 
 // The comb check over one run of consecutive pictures: each converted to
-// 8-bit 4:2:0, looked at for combing, and passed through the library's
+// 8-bit YUV, looked at for combing, and passed through the library's
 // interlace detector for the field order.
 class TCombDetector {
  public:
@@ -135,10 +135,13 @@ class TCombDetector {
                                 .arg(first->height)
                                 .arg(first->format)
                                 .toLatin1();
+    // Luma of 8 bits is what the check looks at; JPEG's full-range formats
+    // are taken as they are, for the scaler warns about each of them.
     AVFilterContext *format = nullptr, *idet = nullptr;
     return avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "src", args.constData(), nullptr,
                                         graph_.get()) >= 0 &&
-           avfilter_graph_create_filter(&format, avfilter_get_by_name("format"), "format", "yuv420p", nullptr,
+           avfilter_graph_create_filter(&format, avfilter_get_by_name("format"), "format",
+                                        "yuv420p|yuvj420p|yuv422p|yuvj422p|yuv444p|yuvj444p", nullptr,
                                         graph_.get()) >= 0 &&
            avfilter_graph_create_filter(&idet, avfilter_get_by_name("idet"), "idet", nullptr, nullptr,
                                         graph_.get()) >= 0 &&
