@@ -406,7 +406,7 @@ void TFormNewConversion::Finish() {
   if (pgPages->currentIndex() == SecondPage || chkFilterPreview->isChecked())
     options.FilterOptions().SetVideoFilters(FilterText());
   options.SetInputFormat(QString());
-  options.SetThreadCount(AVConfiguration().EngineThreadCount());
+  AVConfiguration().ApplyToConversion(options);
   try {
     profile->ApplyProfile(cnvAV);
   } catch (const std::exception& error) {

@@ -84,11 +84,19 @@ QWidget* TFormOptions::CreateGeneralPage() {
   chkShowAlert = new QCheckBox(QStringLiteral("Show Alert When Conversion Completed"), page);
   chkShowAlert->setObjectName(QStringLiteral("chkShowAlert"));
 
+  cmbDeinterlace = new QComboBox(page);
+  cmbDeinterlace->setObjectName(QStringLiteral("cmbDeinterlace"));
+  cmbDeinterlace->addItems({QStringLiteral("自动(检测隔行扫描的视频)"), QStringLiteral("关闭"),
+                            QStringLiteral("总是去隔行")});
+
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(Caption(QStringLiteral("Output Folder"), page));
   layout->addWidget(edtOutputFolder);
   layout->addSpacing(12);
   layout->addWidget(chkShowAlert);
+  layout->addSpacing(12);
+  layout->addWidget(Caption(QStringLiteral("去隔行:"), page));
+  layout->addWidget(cmbDeinterlace);
   layout->addStretch(1);
   return page;
 }
@@ -145,6 +153,7 @@ void TFormOptions::LoadFrom(const TAVConfiguration& Configuration) {
   edtOutputFolder->SetFolder(Configuration.OutputFolder());
   edtOutputFolder->SetStartFolder(Configuration.OutputFolder());
   chkShowAlert->setChecked(Configuration.ShowAlert());
+  cmbDeinterlace->setCurrentIndex(Configuration.DeinterlaceMode());
   // A negative count (hand-edited) means all at once, as 0 does.
   spnSimultaneousTasks->setValue(std::clamp(Configuration.PerformanceOptions().SimultaneousTasks(), 0,
                                             MaxSimultaneousTasks));
@@ -155,6 +164,7 @@ void TFormOptions::StoreTo(TAVConfiguration& Configuration) const {
   Configuration.PerformanceOptions().SetThreadPrority(tbPriority->value());
   Configuration.SetOutputFolder(edtOutputFolder->Folder());
   Configuration.SetShowAlert(chkShowAlert->isChecked());
+  Configuration.SetDeinterlaceMode(cmbDeinterlace->currentIndex());
   Configuration.PerformanceOptions().SetSimultaneousTasks(spnSimultaneousTasks->value());
 }
 

@@ -40,6 +40,7 @@ class TFormOptions : public QDialog {
   QCheckBox* chkShowAlert;
   QSlider* tbPriority;
   QComboBox* cmbThreadCount;
+  QComboBox* cmbDeinterlace;  // automatic, off, every source
   QSpinBox* spnSimultaneousTasks;
   QPushButton* btnOK;
   QPushButton* btnCancel;

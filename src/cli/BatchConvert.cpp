@@ -105,6 +105,7 @@ bool TBatchRun::Start(TItem& item, int number) {
   TAVConverter& c = *item.converter;
   c.SetConvertOptions(FOptions);
   c.SetDecoderThreadCount(FRequest.decoderThreads);
+  c.SetAutomaticThreads(FRequest.automaticThreads);
   c.InputFiles() = {item.source};
   c.OutputFiles() = {item.target};
   if (FRequest.saveTask) {

@@ -2,6 +2,7 @@
 // tesvanor-cli convert SOURCE... --output-folder DIR [options]
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -16,6 +17,7 @@
 #include "engine/AVConverter.h"
 #include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
+#include "tasks/Configuration.h"
 
 namespace cli {
 
@@ -121,6 +123,7 @@ bool ParseConvertArguments(const QStringList& args, TAVConverter& c, TConvertReq
       }
       o.SetThreadCount(n == 0 ? QThread::idealThreadCount() : n);
       r.decoderThreads = o.ThreadCount();
+      r.automaticThreads = n == 0;
     } else if (a == QLatin1String("--target-size")) {
       if (!value(val)) return false;
       const int64_t size = ParseFileSize(val);
@@ -161,6 +164,22 @@ bool ParseConvertArguments(const QStringList& args, TAVConverter& c, TConvertReq
 
 }  // namespace
 
+void ApplyWindowSettings(TAVConverter& converter, TConvertRequest& request) {
+  TAVConfiguration settings;
+  const QString file = TAVConfiguration::GetConfigFile();
+  if (QFileInfo::exists(file)) {
+    try {
+      settings.LoadFromFile(file);
+    } catch (const EAVError& e) {
+      std::fprintf(stderr, "tesvanor-cli: %s; converting with the initial settings\n", qPrintable(e.Message()));
+      settings.Assign(TAVConfiguration());
+    }
+  }
+  settings.ApplyToConversion(converter.ConvertOptions());
+  request.decoderThreads = settings.EngineThreadCount();
+  request.automaticThreads = settings.AutomaticThreads();
+}
+
 void StopOnInterrupt(QTimer& watch, const std::function<void()>& stop) {
   std::signal(SIGINT, [](int) { interrupted = true; });
   QObject::connect(&watch, &QTimer::timeout, [stop] {
@@ -172,7 +191,7 @@ void StopOnInterrupt(QTimer& watch, const std::function<void()>& stop) {
 int Convert(const QStringList& arguments) {
   TAVConverter c;
   TConvertRequest request;
-  request.decoderThreads = QThread::idealThreadCount();
+  ApplyWindowSettings(c, request);
   QString error;
   QStringList args = arguments;  // the profile goes first, the explicit options after it
   TDvdSource dvdSource;
@@ -190,6 +209,7 @@ int Convert(const QStringList& arguments) {
   c.InputFiles() = request.inputs;
   c.OutputFiles() = request.outputs;
   c.SetDecoderThreadCount(request.decoderThreads);
+  c.SetAutomaticThreads(request.automaticThreads);
   std::optional<TTaskRecorder> recorder;
   if (request.saveTask) {
     recorder.emplace(c, profile);

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QTimer;
+class TAVConverter;
 class TAVConvertOptions;
 
 namespace cli {
@@ -17,8 +18,14 @@ struct TConvertRequest {
   QString outputFolder;
   int jobs = 1;  // conversions of a batch at once
   int decoderThreads = 0;  // --threads, or 0: as many as the machine has cores
+  bool automaticThreads = true;  // no count given: the encoders that choose their own threads do
   bool quiet = false, verbose = false, saveTask = false;
 };
+
+// What the window's settings (Config.Xml, when there is one) give a new
+// conversion: the thread count and deinterlacing. The command line's own
+// options come after and win.
+void ApplyWindowSettings(TAVConverter& converter, TConvertRequest& request);
 
 // Ctrl-C calls stop (on the main thread, within a tenth of a second) through
 // the running timer watch.

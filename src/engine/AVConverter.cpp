@@ -340,6 +340,7 @@ std::unique_ptr<TRunRequest> TAVConverter::MakeRequest() {
     request->opt_names = std::exchange(Opt_names, {});
   }
   request->decoder_threads = DecoderThreads();
+  request->automatic_threads = FAutomaticThreads;
   return request;
 }
 

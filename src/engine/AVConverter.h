@@ -100,6 +100,11 @@ class TAVConverter {
   int DecoderThreadCount() const { return FDecoderThreadCount; }
   void SetDecoderThreadCount(int n) { FDecoderThreadCount = n < 0 ? 0 : n; }
   int DecoderThreads() const { return FDecoderThreadCount > 0 ? FDecoderThreadCount : FConvertOptions.ThreadCount(); }
+  // The thread count is the machine's own choice rather than the user's: the
+  // encoders that pick their threading best (x264, x265, libvpx) are left to
+  // pick it. Off by default.
+  bool AutomaticThreads() const { return FAutomaticThreads; }
+  void SetAutomaticThreads(bool v) { FAutomaticThreads = v; }
 
   // Starts the run on a new worker thread and returns at once. Ignored while a
   // run is still going.
@@ -201,6 +206,7 @@ class TAVConverter {
   // Setting up the run (TranscodeSetup.cpp).
   void SetupTranscode();
   void BuildInputRecords();
+  void CopySourceTags();
   void MapOutputStreams();
   TAVInputStream* FindSourceStream(const TAVOutputStream& ost, bool anyUse) const;
   void SetupStreamCopy(TAVOutputStream& ost, TAVInputStream& ist);
@@ -337,6 +343,7 @@ class TAVConverter {
   std::chrono::steady_clock::time_point FLastProgressEvent{};
   engine::THandOverGate FGate;
   int FDecoderThreadCount = 0;
+  bool FAutomaticThreads = false;
   // Codec options set before Convert, for the next run.
   std::unique_ptr<TAVOptionStores> FOptionStores;
   QStringList Opt_names;

@@ -31,4 +31,11 @@ const AVCodec* FindEncoderByName(const QByteArray& name, QString& note) {
   return nullptr;
 }
 
+bool ChoosesOwnThreads(const AVCodec* encoder) {
+  if (!encoder) return false;
+  for (const char* name : {"libx264", "libx264rgb", "libx265", "libvpx", "libvpx-vp9", "libsvtav1"})
+    if (qstrcmp(encoder->name, name) == 0) return true;
+  return false;
+}
+
 }  // namespace engine

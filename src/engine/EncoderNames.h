@@ -15,4 +15,8 @@ namespace engine {
 // log); nullptr when there is neither.
 const AVCodec* FindEncoderByName(const QByteArray& name, QString& note);
 
+// Encoders that share out their work best when left to choose their own
+// number of threads (x264, x265, libvpx).
+bool ChoosesOwnThreads(const AVCodec* encoder);
+
 }  // namespace engine

@@ -17,17 +17,20 @@ extern "C" {
 #include "engine/AVConverter.h"
 #include "engine/ConvertThreads.h"
 #include "engine/ContainerRules.h"
+#include "engine/EncoderNames.h"
 #include "engine/ErrorBox.h"
 #include "engine/HardwareEncoders.h"
 #include "engine/LibraryError.h"
 #include "engine/NameValueList.h"
+#include "engine/SourceTags.h"
 
 namespace {
 
+// Cover pictures are no video to convert.
 bool InputsHave(const std::vector<media::InputFormatContextPtr>& inputs, AVMediaType type) {
   for (const auto& ic : inputs)
     for (unsigned s = 0; s < ic->nb_streams; ++s)
-      if (ic->streams[s]->codecpar->codec_type == type) return true;
+      if (ic->streams[s]->codecpar->codec_type == type && !engine::IsCover(ic->streams[s])) return true;
   return false;
 }
 
@@ -119,6 +122,9 @@ void TAVConverter::OpenOutputFile(int index) {
   if (useVideo) NewVideoStream(oc, index);
   if (useAudio) NewAudioStream(oc, index);
   if (useSubtitle) NewSubtitleStream(oc, index);
+  std::vector<const AVFormatContext*> inputs;
+  for (const auto& ic : FRun->input_files) inputs.push_back(ic.get());
+  FRun->covers.push_back(engine::AddCoverStreams(oc, inputs, [this](const QString& note) { DoLog(AV_LOG_WARNING, note); }));
 
   // The recording date (seconds since 1970) is the file's creation time today.
   if (o.RecTimestamp() != 0)
@@ -273,7 +279,7 @@ void TAVConverter::NewVideoStream(AVFormatContext* oc, int file) {
   AVCodecContext* e = ost.enc_ctx.get();
   AVStream* st = ost.st;
   e->codec_type = AVMEDIA_TYPE_VIDEO;
-  e->thread_count = RunOptions().ThreadCount();
+  e->thread_count = FRequest->automatic_threads && engine::ChoosesOwnThreads(codec) ? 0 : RunOptions().ThreadCount();
   if (vo.VideoCodecTag()) e->codec_tag = vo.VideoCodecTag();
   const TAVRunFormat& f = FRun->format;
   const double aspect = f._FrameWidth > 0 ? FRun->picture.aspect * f._FrameHeight / f._FrameWidth : 0.0;
@@ -378,23 +384,38 @@ void TAVConverter::NewAudioStream(AVFormatContext* oc, int file) {
     av_dict_set(&ost.st->metadata, "language", ao.AudioLanguage().toUtf8().constData(), 0);
 }
 
+// A bitmap subtitle (DVD, Blu-ray) goes into Matroska as it is, for no
+// encoder of that container can draw it again.
+bool KeepsBitmapSubtitles(const AVOutputFormat* f, AVCodecID id) {
+  const AVCodecDescriptor* d = avcodec_descriptor_get(id);
+  return qstrcmp(f->name, "matroska") == 0 && d && (d->props & AV_CODEC_PROP_BITMAP_SUB) &&
+         avformat_query_codec(f, id, FF_COMPLIANCE_NORMAL) == 1;
+}
+
 void TAVConverter::NewSubtitleStream(AVFormatContext* oc, int file) {
   const TSubtitleOptions& so = RunOptions().SubtitleOptions();
-  const bool copy = so.SubtitleStreamCopy();
+  bool copy = so.SubtitleStreamCopy();
   const AVCodec* codec = nullptr;
   if (!copy) {
     codec = so.SubtitleCodecName().isEmpty()
                 ? avcodec_find_encoder(av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, AVMEDIA_TYPE_SUBTITLE))
                 : FindCodec(QString::fromLatin1(so.SubtitleCodecName()), AVMEDIA_TYPE_SUBTITLE, true);
-    // A subtitle the encoder cannot take (bitmap into text or the reverse) is left out.
-    bool usable = false;
-    for (const auto& ist : FRun->ist_table)
-      if (codec && ist->st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE &&
-          SubtitleKindsMatch(ist->st->codecpar->codec_id, codec->id))
-        usable = true;
-    if (!usable) {
+    // A subtitle the encoder cannot take (bitmap into text or the reverse) is
+    // left out, or copied where the container keeps it as it is.
+    bool usable = false, keepable = false;
+    for (const auto& ist : FRun->ist_table) {
+      if (ist->st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) continue;
+      if (codec && SubtitleKindsMatch(ist->st->codecpar->codec_id, codec->id)) usable = true;
+      if (so.SubtitleCodecName().isEmpty() && KeepsBitmapSubtitles(oc->oformat, ist->st->codecpar->codec_id))
+        keepable = true;
+    }
+    if (!usable && !keepable) {
       DoLog(AV_LOG_WARNING, QStringLiteral("Subtitles left out: no encoder for them in this output format"));
       return;
+    }
+    if (!usable) {
+      copy = true;
+      codec = nullptr;
     }
   }
   TAVOutputStream& ost = NewOutputStream(oc, file, codec);

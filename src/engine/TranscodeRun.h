@@ -18,6 +18,7 @@
 #include "engine/AVConvertOptions.h"
 #include "engine/OptionStores.h"
 #include "engine/RunRecords.h"
+#include "engine/SourceTags.h"
 #include "media/LibraryPtrs.h"
 
 // The caller's settings as Convert found them.
@@ -29,6 +30,7 @@ struct TRunRequest {
   std::unique_ptr<TAVOptionStores> option_stores;
   QStringList opt_names;
   int decoder_threads = 0;
+  bool automatic_threads = false;  // encoders that choose their own threading do
 
   // One thread asked for is one core: decoding, filtering and encoding stay on the worker.
   bool StagesOnThreads() const { return decoder_threads > 1; }
@@ -83,6 +85,7 @@ struct TTranscodeRun {
   std::vector<int64_t> input_files_ts_offset;
   std::vector<std::vector<double>> input_files_ts_scale;  // [file][stream], 0 = none
   std::vector<media::OutputFormatContextPtr> output_files;
+  std::vector<std::vector<engine::TCoverArt>> covers;  // per output file, written after its header
   QStringList created_outputs;  // files this run made; removed when it fails before any header
   bool headers_written = false;
   bool duration_from_size = false;  // the container's duration is not to be trusted

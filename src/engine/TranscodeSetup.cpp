@@ -14,6 +14,7 @@ extern "C" {
 #include "engine/AVConverter.h"
 #include "engine/LibraryError.h"
 #include "engine/PictureSetup.h"
+#include "engine/SourceTags.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ void TAVConverter::SetupTranscode() {
     else
       SetupEncoding(ost, ist, static_cast<int>(n));
   }
+  CopySourceTags();
   // Decoders first: text subtitle encoders take the decoder's style header.
   OpenDecoders();
   OpenEncoders();
@@ -84,6 +86,28 @@ void TAVConverter::SetupTranscode() {
   }
   WriteHeaders();
   timer_start = av_gettime();
+}
+
+// Each output takes the tags of the file its first stream comes from; one of
+// sound only also those its sound stream carried (Ogg keeps a file's tags on
+// its stream). What the output has (MetaData, the recording date) stays.
+void TAVConverter::CopySourceTags() {
+  for (size_t o = 0; o < FRun->output_files.size(); ++o) {
+    AVFormatContext* oc = FRun->output_files[o].get();
+    const TAVInputStream* first = nullptr;
+    const TAVInputStream* sound = nullptr;
+    bool pictures = false;
+    for (const auto& ost : FRun->ost_table) {
+      if (ost->file_index != static_cast<int>(o)) continue;
+      const TAVInputStream* ist = FRun->ist_table[ost->source_index].get();
+      if (!first) first = ist;
+      if (ost->enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) pictures = true;
+      if (ost->enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO && !sound) sound = ist;
+    }
+    if (!first) continue;
+    engine::CopySourceTags(&oc->metadata, FRun->input_files[first->file_index]->metadata);
+    if (!pictures && sound) engine::CopySourceTags(&oc->metadata, sound->st->metadata);
+  }
 }
 
 void TAVConverter::BuildInputRecords() {
@@ -101,7 +125,7 @@ TAVInputStream* TAVConverter::FindSourceStream(const TAVOutputStream& ost, bool 
   int bestRank = -1;
   for (const auto& ist : FRun->ist_table) {
     AVStream* st = ist->st;
-    if (st->codecpar->codec_type != type || st->discard == AVDISCARD_ALL) continue;
+    if (st->codecpar->codec_type != type || st->discard == AVDISCARD_ALL || engine::IsCover(st)) continue;
     if (anyUse) {
       best = ist.get();  // the last one of the type
       continue;
@@ -385,5 +409,8 @@ void TAVConverter::WriteHeaders() {
       Fail(QStringLiteral("Could not write header for output file  (incorrect codec parameters ?)"));
     }
   }
+  for (size_t o = 0; o < FRun->output_files.size(); ++o)
+    engine::WriteCovers(FRun->output_files[o].get(), FRun->covers[o],
+                        [this](const QString& note) { DoLog(AV_LOG_WARNING, note); });
   FRun->headers_written = true;
 }

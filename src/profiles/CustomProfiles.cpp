@@ -131,6 +131,13 @@ bool TAVCustomVideoProfile::ApplyProfile(TAVConverter& Converter) {
   TVideoOptions& vo = o.VideoOptions();
   ApplyAudio(o);  // an early stop there still leaves the video settings to make
   vo.SetVideoDisable(false);
+  // Soft subtitles go along into the containers that keep them; MP4 and
+  // QuickTime name no subtitle codec of their own, their players read timed text.
+  const char* format = CheckedRow(FormatTable, Format()).formatName;
+  for (const char* keeping : {"mp4", "mov", "matroska", "webm"})
+    if (format && qstrcmp(format, keeping) == 0) o.SubtitleOptions().SetSubtitleDisable(false);
+  if (format && (qstrcmp(format, "mp4") == 0 || qstrcmp(format, "mov") == 0))
+    o.SubtitleOptions().SetSubtitleCodecName("mov_text");
   ApplyVideoEncoder(Converter);
   if (FFrameWidth > 0) vo.SetFrameWidth(FFrameWidth);
   if (FFrameHeight > 0) vo.SetFrameHeight(FFrameHeight);

@@ -67,7 +67,10 @@ TAVModernProfile::TAVModernProfile(TComponent* AOwner) : TAVProfile(AOwner) {}
 
 bool TAVModernProfile::ApplyProfile(TAVConverter& Converter) {
   TAVConvertOptions& o = Converter.ConvertOptions();
-  o.SubtitleOptions().SetSubtitleDisable(true);
+  // Soft subtitles go along into the containers of pictures that keep them;
+  // MP4 names no subtitle codec of its own, its players read timed text.
+  o.SubtitleOptions().SetSubtitleDisable(FRecipe.video == V::None || FRecipe.video == V::GIF);
+  if (IsMp4(FRecipe)) o.SubtitleOptions().SetSubtitleCodecName("mov_text");
   o.SetOutputFormat(QLatin1String(FRecipe.format));
   ApplyAudio(o);
   ApplyVideo(o);

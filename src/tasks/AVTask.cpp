@@ -150,6 +150,7 @@ void TAVTask::Start() {
   Converter().SetOutputFiles({Settings().TargetFile()});
   Converter().SetConvertOptions(Settings().ConvertOptions());
   Converter().SetDecoderThreadCount(AVConfiguration().EngineThreadCount());
+  Converter().SetAutomaticThreads(AVConfiguration().AutomaticThreads());
   Converter().Convert();
 }
 

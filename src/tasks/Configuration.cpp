@@ -45,6 +45,7 @@ void TAVConfiguration::Assign(const TAVPersistent& Source) {
   SetShutdownWhenDone(s->ShutdownWhenDone());
   SetOutputFolder(s->OutputFolder());
   SetShowAlert(s->ShowAlert());
+  SetDeinterlaceMode(s->DeinterlaceMode());
 }
 
 const TPropList& TAVConfiguration::Properties() const {
@@ -54,6 +55,8 @@ const TPropList& TAVConfiguration::Properties() const {
       Property("ShutdownWhenDone", K::Boolean, &C::ShutdownWhenDone, &C::SetShutdownWhenDone, int64_t(false)),
       Property("OutputFolder", K::String, &C::OutputFolder, &C::SetOutputFolder),
       Property("ShowAlert", K::Boolean, &C::ShowAlert, &C::SetShowAlert, int64_t(true)),
+      Property("DeinterlaceMode", K::Enumeration, &C::DeinterlaceMode, &C::SetDeinterlaceMode, int64_t(0),
+               {"dmAutomatic", "dmOff", "dmAlways"}),
   };
   return list;
 }
@@ -85,6 +88,11 @@ void TAVConfiguration::SaveToFile(const QString& file) const {
 int TAVConfiguration::EngineThreadCount() const {
   const int configured = FPerformanceOptions.ThreadCount();
   return configured > 0 ? configured : QThread::idealThreadCount();
+}
+
+void TAVConfiguration::ApplyToConversion(TAVConvertOptions& options) const {
+  options.SetThreadCount(EngineThreadCount());
+  options.VideoOptions().SetDeinterlaceMode(FDeinterlaceMode);
 }
 
 TAVConfiguration& AVConfiguration() {

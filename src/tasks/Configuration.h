@@ -43,6 +43,10 @@ class TAVConfiguration : public TAVPersistent {
   bool ShutdownWhenDone() const { return FShutdownWhenDone; }
   const QString& OutputFolder() const { return FOutputFolder; }
   bool ShowAlert() const { return FShowAlert; }
+  // Deinterlacing of new conversions ("隔行扫描"): 0 detects interlaced
+  // sources (the default), 1 never, 2 every source. Written only when not 0.
+  int DeinterlaceMode() const { return FDeinterlaceMode; }
+  void SetDeinterlaceMode(int v) { FDeinterlaceMode = v >= 0 && v <= 2 ? v : 0; }
   // Copies into the owned options.
   void SetPerformanceOptions(const TPerformanceOptions& v) { FPerformanceOptions.Assign(v); }
   void SetShutdownWhenDone(bool v) { FShutdownWhenDone = v; }
@@ -66,12 +70,17 @@ class TAVConfiguration : public TAVPersistent {
   // The engine's ThreadCount for a new conversion: the configured count, or
   // the number of processors when that is not a positive number.
   int EngineThreadCount() const;
+  // No count configured: the machine's own choice.
+  bool AutomaticThreads() const { return FPerformanceOptions.ThreadCount() <= 0; }
+  // What a new conversion takes from the settings: the thread count and deinterlacing.
+  void ApplyToConversion(TAVConvertOptions& options) const;
 
  private:
   TPerformanceOptions FPerformanceOptions;
   bool FShutdownWhenDone = false;
   QString FOutputFolder;
   bool FShowAlert = true;
+  int FDeinterlaceMode = 0;
 };
 
 // The one configuration of the program (created on first use, not loaded).

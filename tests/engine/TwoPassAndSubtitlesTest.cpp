@@ -129,53 +129,6 @@ QString WithTextSubtitles() {
                               "mkv");
 }
 
-// An MPEG program stream with DVD subtitle pictures, authored with spumux.
-QString WithBitmapSubtitles(bool stripTimestamps = false) {
-  const QDir dir(QStringLiteral(TESVANOR_FIXTURE_DIR));
-  const QString picture = dir.filePath("subpicture.png");
-  const QString xml = dir.filePath("subpicture.xml");
-  const QString plain = FixtureFromArguments({"-f", "lavfi", "-i", "testsrc2=size=720x576:rate=25:duration=3", "-f",
-                                              "lavfi", "-i", "sine=sample_rate=48000:duration=3", "-c:v", "mpeg2video",
-                                              "-c:a", "mp2", "-f", "vob"},
-                                             "vob");
-  const QString authored = dir.filePath(stripTimestamps ? "subtitled-nopts.vob" : "subtitled.vob");
-  if (QFile::exists(authored)) return authored;
-  int exit = -1;
-  // Two colours only, the black one transparent: what subtitle pictures may hold.
-  RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                     "color=c=black:s=720x576,drawbox=x=100:y=400:w=300:h=60:color=white:t=fill,format=rgb24",
-                     "-frames:v", "1", picture},
-          &exit);
-  QFile x(xml);
-  x.open(QIODevice::WriteOnly);
-  x.write(QStringLiteral("<subpictures><stream>"
-                         "<spu start=\"00:00:00.50\" end=\"00:00:01.50\" image=\"%1\" transparent=\"000000\"/>"
-                         "<spu start=\"00:00:02.00\" end=\"00:00:02.60\" image=\"%1\" transparent=\"000000\"/>"
-                         "</stream></subpictures>")
-              .arg(picture)
-              .toUtf8());
-  x.close();
-  QProcess spumux;
-  spumux.setStandardInputFile(plain);
-  spumux.setStandardOutputFile(authored + ".part");
-  spumux.start("spumux", {"-m", "dvd", xml});
-  spumux.waitForFinished(60000);
-  QFile part(authored + ".part");
-  if (stripTimestamps && part.open(QIODevice::ReadWrite)) {
-    // Clear the timestamp flags of every subtitle packet (private stream 1, substream 0x20).
-    QByteArray d = part.readAll();
-    for (qsizetype at = d.indexOf(QByteArray("\0\0\1\xbd", 4)); at >= 0; at = d.indexOf(QByteArray("\0\0\1\xbd", 4), at + 1)) {
-      const int headerLength = uint8_t(d[at + 8]);
-      if ((uint8_t(d[at + 9 + headerLength]) & 0xe0) == 0x20) d[at + 7] = char(uint8_t(d[at + 7]) & 0x3f);
-    }
-    part.seek(0);
-    part.write(d);
-    part.close();
-  }
-  QFile::rename(authored + ".part", authored);
-  return authored;
-}
-
 }  // namespace
 
 TEST(Subtitles, TextSubtitlesAreReencodedOrCopied) {
@@ -208,7 +161,7 @@ TEST(Subtitles, TextSubtitlesAreReencodedOrCopied) {
 }
 
 TEST(Subtitles, DvbSubtitlesShowThenClear) {
-  const QString source = WithBitmapSubtitles();
+  const QString source = BitmapSubtitledFixture();
   ASSERT_EQ(ProbeStream(source, "s:0", "codec_name"), "dvd_subtitle");
   TAVConverter c;
   const QString target = Target("dvb.ts");
@@ -226,7 +179,7 @@ TEST(Subtitles, DvbSubtitlesShowThenClear) {
 }
 
 TEST(Subtitles, SubtitlePacketsWithoutTimesAreRefused) {
-  const QString source = WithBitmapSubtitles(true);
+  const QString source = BitmapSubtitledFixture(true);
   TAVConverter c;
   c.InputFiles() << source;
   c.OutputFiles() << Target("nopts.ts");

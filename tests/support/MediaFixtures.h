@@ -33,6 +33,10 @@ QString MediaFixture(const MediaSpec& spec);
 // mono, the quiet one at a twentieth) and one subtitle track.
 QString TwoAudioTracksFixture();
 
+// An MPEG program stream (720x576, 3 s) with two DVD subtitle pictures,
+// authored with spumux; stripTimestamps clears the subtitle packets' times.
+QString BitmapSubtitledFixture(bool stripTimestamps = false);
+
 // A fixture made by the ffmpeg tool from the given arguments (inputs, filters,
 // codecs; everything but the output name), cached like MediaFixture.
 QString FixtureFromArguments(const QStringList& args, const QString& extension);
