@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QVBoxLayout>
 
+#include "engine/PicturePlan.h"
+#include "inspect/MediaTracks.h"
 #include "profiles/CustomProfiles.h"
 #include "profiles/ExpectedSize.h"
 
@@ -25,6 +27,31 @@ QGroupBox* InfoGroup(const QString& title, const QStringList& captions, std::ini
     ++row;
   }
   return group;
+}
+
+QString ScanText(const engine::TSourcePictures& p) {
+  switch (p.Scan()) {
+    case engine::TFieldOrder::TopFirst: return QStringLiteral("隔行扫描(顶场优先)，转换时去隔行");
+    case engine::TFieldOrder::BottomFirst: return QStringLiteral("隔行扫描(底场优先)，转换时去隔行");
+    case engine::TFieldOrder::Progressive: return QStringLiteral("逐行扫描");
+    case engine::TFieldOrder::Unknown: break;
+  }
+  return {};
+}
+
+QString ColourText(const engine::TSourcePictures& p) {
+  const engine::TColourTags c = engine::AssumedColour(p);
+  QString range = c.range == AVCOL_RANGE_JPEG ? QStringLiteral("，全范围") : QString();
+  QString matrix = c.matrix == AVCOL_SPC_BT709                                           ? QStringLiteral("BT.709")
+                   : c.matrix == AVCOL_SPC_BT2020_NCL || c.matrix == AVCOL_SPC_BT2020_CL ? QStringLiteral("BT.2020")
+                   : c.matrix == AVCOL_SPC_RGB                                             ? QStringLiteral("RGB")
+                                                                                           : QStringLiteral("BT.601");
+  switch (p.Hdr()) {
+    case engine::THdrKind::PQ: return QStringLiteral("HDR10 (PQ)，") + matrix + range;
+    case engine::THdrKind::HLG: return QStringLiteral("HDR (HLG)，") + matrix + range;
+    case engine::THdrKind::None: break;
+  }
+  return QStringLiteral("SDR，") + matrix + range;
 }
 
 }  // namespace
@@ -55,6 +82,24 @@ TFrameVideoInfo::TFrameVideoInfo(QWidget* parent) : QWidget(parent) {
   lblExpectedSize = new QLabel(this);
   lblExpectedSize->setObjectName(QStringLiteral("lblExpectedSize"));
   layout->addWidget(lblExpectedSize);
+  lblSource = new QLabel(this);
+  lblSource->setObjectName(QStringLiteral("lblSource"));
+  lblSource->setWordWrap(true);
+  lblSource->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(lblSource);
+}
+
+void TFrameVideoInfo::ShowSource(const inspect::TMediaSummary* Summary) {
+  QStringList lines;
+  if (Summary && Summary->Media) {
+    if (Summary->BestVideo >= 0) {
+      if (const QString scan = ScanText(Summary->Pictures); !scan.isEmpty()) lines << scan;
+      lines << ColourText(Summary->Pictures);
+    }
+    if (Summary->Chapters > 0) lines << QStringLiteral("章节: %1").arg(Summary->Chapters);
+    if (Summary->Cover) lines << QStringLiteral("封面: 有");
+  }
+  lblSource->setText(lines.isEmpty() ? QString() : QStringLiteral("源文件: ") + lines.join(QLatin1Char('\n')));
 }
 
 void TFrameVideoInfo::ShowExpectedSize(const TAVProfile* Profile, double Seconds) {

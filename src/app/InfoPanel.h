@@ -8,6 +8,10 @@ class QGroupBox;
 class QLabel;
 class TAVProfile;
 
+namespace inspect {
+struct TMediaSummary;
+}
+
 class TFrameVideoInfo : public QWidget {
   Q_OBJECT
 
@@ -30,6 +34,10 @@ class TFrameVideoInfo : public QWidget {
   // decides it when the profile asks for a quality.
   void ShowExpectedSize(const TAVProfile* Profile, double Seconds);
 
+  // What the source is ("源文件"): scan, HDR and colour, chapters and cover;
+  // nullptr clears it.
+  void ShowSource(const inspect::TMediaSummary* Summary);
+
   // The two groups, for a caller that titles them in its own words.
   QGroupBox* VideoGroup() const { return grpVideo; }
   QGroupBox* AudioGroup() const { return grpAudio; }
@@ -46,4 +54,5 @@ class TFrameVideoInfo : public QWidget {
   QLabel* lblChannels;
   QLabel* lblAudioBitrate;
   QLabel* lblExpectedSize;
+  QLabel* lblSource;
 };

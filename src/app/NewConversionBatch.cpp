@@ -20,12 +20,14 @@
 #include <algorithm>
 
 #include "app/NewConversionWizard.h"
+#include "app/InfoPanel.h"
 #include "app/PreviewControl.h"
 #include "app/SourceProber.h"
 #include "engine/EngineError.h"
 #include "engine/ErrorBox.h"
 #include "inspect/AVProbe.h"
 #include "profiles/AVProfile.h"
+#include "profiles/ModernProfiles.h"
 #include "tasks/BatchTargets.h"
 #include "tasks/TaskCaptions.h"
 
@@ -101,6 +103,28 @@ bool NaturalLess(const QString& a, const QString& b) {
 
 int StreamAt(const std::vector<inspect::TMediaTrack>& tracks, int position) {
   return position >= 0 && position < int(tracks.size()) ? tracks[size_t(position)].Stream : -1;
+}
+
+// The subtitle tracks as soft tracks, then each text track once more to be
+// burnt into the pictures ("烧录: …").
+void FillSubtitleList(QComboBox* list, const std::vector<inspect::TMediaTrack>& tracks, int best, int chosen,
+                      int burnt) {
+  FillTrackList(list, tracks, best, chosen);
+  const QSignalBlocker quiet(list);
+  int text = 0;
+  for (const inspect::TMediaTrack& track : tracks) {
+    if (!track.Text) continue;
+    list->addItem(QStringLiteral("烧录: ") + track.Label, track.Stream);
+    if (text++ == burnt) list->setCurrentIndex(list->count() - 1);
+  }
+  list->setEnabled(list->count() > 1);
+}
+
+// Where the burn-th text track is among all subtitle tracks; -1: none.
+int TextTrackPosition(const std::vector<inspect::TMediaTrack>& tracks, int burn) {
+  for (size_t i = 0; i < tracks.size(); ++i)
+    if (tracks[i].Text && burn-- == 0) return int(i);
+  return -1;
 }
 
 }  // namespace
@@ -193,6 +217,11 @@ QWidget* TFormNewConversion::CreateTrackRows(QWidget* parent) {
   chkFilterPreview->setObjectName(QStringLiteral("chkFilterPreview"));
   chkFilterPreview->setToolTip(QStringLiteral("预览画面加上“更多设置”里的水印和字幕"));
 
+  cbbHdr = new QComboBox(rows);
+  cbbHdr->setObjectName(QStringLiteral("cbbHdr"));
+  cbbHdr->addItems({QStringLiteral("保留HDR"), QStringLiteral("转为SDR")});
+  lblHdr = Caption(QStringLiteral("HDR:"), rows);
+
   auto* grid = new QGridLayout(rows);
   grid->setContentsMargins(0, 4, 0, 0);
   grid->setVerticalSpacing(4);
@@ -200,13 +229,22 @@ QWidget* TFormNewConversion::CreateTrackRows(QWidget* parent) {
   grid->addWidget(cbbAudioTrack, 0, 1);
   grid->addWidget(Caption(QStringLiteral("字幕:"), rows), 1, 0);
   grid->addWidget(cbbSubtitleTrack, 1, 1);
-  grid->addWidget(chkFilterPreview, 2, 0, 1, 2);
+  grid->addWidget(lblHdr, 2, 0);
+  grid->addWidget(cbbHdr, 2, 1);
+  grid->addWidget(chkFilterPreview, 3, 0, 1, 2);
   grid->setColumnStretch(1, 1);
+  lblHdr->hide();
+  cbbHdr->hide();
+  connect(cbbHdr, &QComboBox::currentIndexChanged, this, [this](int choice) { FHdrChoice = choice; });
 
   // Filling the lists is quiet: only the user's choices are kept.
   connect(cbbAudioTrack, &QComboBox::currentIndexChanged, this, [this](int position) { FAudioChoice = position; });
-  connect(cbbSubtitleTrack, &QComboBox::currentIndexChanged, this,
-          [this](int position) { FSubtitleChoice = position; });
+  connect(cbbSubtitleTrack, &QComboBox::currentIndexChanged, this, [this](int position) {
+    const TSource* source = CurrentSource();
+    const int soft = source ? int(source->Summary.Subtitles.size()) : 0;
+    FSubtitleChoice = position < soft ? position : -1;
+    FBurnChoice = position < soft ? -1 : position - soft;
+  });
   connect(chkFilterPreview, &QCheckBox::toggled, this, &TFormNewConversion::UpdateFilterPreview);
   return rows;
 }
@@ -229,7 +267,7 @@ void TFormNewConversion::SetSourceFile(const QString& FileName) {
 void TFormNewConversion::ReplaceSources(const QStringList& Files) {
   // A new choice of sources starts afresh: no range, no tracks chosen.
   ClearTimeSelection();
-  FAudioChoice = FSubtitleChoice = -1;
+  FAudioChoice = FSubtitleChoice = FBurnChoice = -1;
   FSources.clear();
   {
     const QSignalBlocker quiet(lstSources);
@@ -251,7 +289,8 @@ void TFormNewConversion::AddSourceFiles(const QStringList& Files) {
     lstSources->addTopLevelItem(item);
     added << file;
   }
-  FProber->Probe(added);
+  // One source's pictures are looked at for what the panel shows; a batch's are left to the conversion.
+  FProber->Probe(added, FSources.size() == 1);
   if (!lstSources->currentItem() && lstSources->topLevelItemCount() > 0)
     lstSources->setCurrentItem(lstSources->topLevelItem(0));
   else
@@ -340,28 +379,59 @@ void TFormNewConversion::AddFolder() {
 
 // ------------------------------------------------------------ the tracks
 
-void TFormNewConversion::FillTracks() {
+const TFormNewConversion::TSource* TFormNewConversion::CurrentSource() const {
   const int row = lstSources->indexOfTopLevelItem(lstSources->currentItem());
-  const TSource* source = !DvdTabActive() && row >= 0 ? &FSources[size_t(row)] : nullptr;
+  return !DvdTabActive() && row >= 0 && row < int(FSources.size()) ? &FSources[size_t(row)] : nullptr;
+}
+
+void TFormNewConversion::ShowHdrChoice() {
+  const TSource* source = CurrentSource();
+  const auto* modern = dynamic_cast<const TAVModernProfile*>(CurrentProfile());
+  const bool offered = source && source->Probed && source->Summary.Pictures.Hdr() != engine::THdrKind::None &&
+                       modern && modern->CanKeepHdr();
+  lblHdr->setVisible(offered);
+  cbbHdr->setVisible(offered);
+}
+
+void TFormNewConversion::FillTracks() {
+  const TSource* source = CurrentSource();
+  FrameVideoInfo->ShowSource(source && source->Probed ? &source->Summary : nullptr);
+  ShowHdrChoice();
   if (!source || !source->Probed) {
     FillTrackList(cbbAudioTrack, {}, -1, -1);
     FillTrackList(cbbSubtitleTrack, {}, -1, -1);
     return;
   }
   FillTrackList(cbbAudioTrack, source->Summary.Audio, source->Summary.BestAudio, FAudioChoice);
-  FillTrackList(cbbSubtitleTrack, source->Summary.Subtitles, source->Summary.BestSubtitle, FSubtitleChoice);
+  FillSubtitleList(cbbSubtitleTrack, source->Summary.Subtitles, source->Summary.BestSubtitle, FSubtitleChoice,
+                   FBurnChoice);
 }
 
 // A choice holds by position for every source of a batch that has the track.
-QStringList TFormNewConversion::StreamMapsOf(TSource& Source, const QString& Target) {
+QStringList TFormNewConversion::StreamMapsOf(TSource& Source, const TAVConvertOptions& Options,
+                                             const QString& Target) {
   if (FAudioChoice < 0 && FSubtitleChoice < 0) return {};
   if (!Source.Probed) {
     Source.Summary = inspect::ProbeMediaFile(Source.File);
     Source.Probed = true;
   }
   const inspect::TMediaSummary& s = Source.Summary;
-  return inspect::StreamMapsFor(s, cnvAV.ConvertOptions(), Target, StreamAt(s.Audio, FAudioChoice),
+  return inspect::StreamMapsFor(s, Options, Target, StreamAt(s.Audio, FAudioChoice),
                                 StreamAt(s.Subtitles, FSubtitleChoice));
+}
+
+void TFormNewConversion::BurnChosenSubtitles(TSource& Source, TAVConvertOptions& Options) {
+  if (FBurnChoice < 0) return;
+  if (!Source.Probed) {
+    Source.Summary = inspect::ProbeMediaFile(Source.File);
+    Source.Probed = true;
+  }
+  const int position = TextTrackPosition(Source.Summary.Subtitles, FBurnChoice);
+  if (position < 0) return;  // a source of the batch without such a track
+  const QString burn = QStringLiteral("burn=stream$%1").arg(position);
+  const QString filters = Options.FilterOptions().VideoFilters();
+  Options.FilterOptions().SetVideoFilters(filters.isEmpty() ? burn : filters + QLatin1Char(',') + burn);
+  Options.SubtitleOptions().SetSubtitleDisable(true);
 }
 
 // --------------------------------------------------------------- finish
@@ -390,7 +460,8 @@ bool TFormNewConversion::BuildBatchSettings() {
   for (size_t i = 0; i < sources.size() && i < size_t(targets.size()); ++i) {
     TSource& source = *sources[i];
     auto settings = SettingsFor(source.File, targets[qsizetype(i)]);
-    const QStringList maps = StreamMapsOf(source, targets[qsizetype(i)]);
+    BurnChosenSubtitles(source, settings->ConvertOptions());
+    const QStringList maps = StreamMapsOf(source, settings->ConvertOptions(), targets[qsizetype(i)]);
     if (!maps.isEmpty()) settings->ConvertOptions().SetStreamMaps(maps);
     // Shown in the task list until the engine knows better.
     if (source.Probed) settings->SetDuration(source.Summary.Duration);

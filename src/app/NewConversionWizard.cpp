@@ -347,6 +347,7 @@ void TFormNewConversion::ProfileChange() {
   const TAVProfile* profile = CurrentProfile();
   FrameVideoInfo->ShowProfile(profile);
   ShowExpectedSize();
+  ShowHdrChoice();
   btnEditProfile->setEnabled(IsCustomProfile(profile));
   // A batch's field holds its folder; the names follow the profile at finish.
   if (profile && !edtSavePath->text().trimmed().isEmpty() && !FBatchTarget)
@@ -414,6 +415,8 @@ void TFormNewConversion::Finish() {
     ShowErrorBox(QString::fromStdString(error.what()));
     return;
   }
+  // An HDR source into a target that can keep it: as the user chose.
+  options.VideoOptions().SetHdrOutput(cbbHdr->isVisibleTo(this) ? FHdrChoice : 0);
   if (!BuildSettings()) {
     options.Assign(before);
     return;

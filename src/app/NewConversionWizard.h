@@ -181,7 +181,14 @@ class TFormNewConversion : public QDialog {
   bool BuildBatchSettings();
   void FillTracks();
   // The stream maps of one source for the tracks chosen, given its target.
-  QStringList StreamMapsOf(TSource& Source, const QString& Target);
+  QStringList StreamMapsOf(TSource& Source, const TAVConvertOptions& Options, const QString& Target);
+  // The source shown in the list and the info panel; nullptr on the DVD tab.
+  const TSource* CurrentSource() const;
+  // Offers the HDR choice where it means something.
+  void ShowHdrChoice();
+  // The subtitle track chosen to be burnt in, drawn into the pictures of
+  // Options with no soft track beside it.
+  void BurnChosenSubtitles(TSource& Source, TAVConvertOptions& Options);
   void UpdateFilterPreview();
   QSize ProfileFrameSize() const;
 
@@ -210,6 +217,8 @@ class TFormNewConversion : public QDialog {
   // tracks; -1: the one a conversion takes by itself.
   int FAudioChoice = -1;
   int FSubtitleChoice = -1;
+  int FBurnChoice = -1;  // the text subtitle track (counted among those) to burn in; -1: none
+  int FHdrChoice = 0;    // an HDR source into a target that can keep it: 0 keeps HDR, 1 makes SDR
 
   int FDriveIndex = -1;
   std::vector<dvd::hb_title_t> FTitles;  // parallel to the title list
@@ -251,6 +260,8 @@ class TFormNewConversion : public QDialog {
   QLabel* lblEnd;
   QComboBox* cbbAudioTrack;
   QComboBox* cbbSubtitleTrack;
+  QLabel* lblHdr;
+  QComboBox* cbbHdr;  // "保留HDR" / "转为SDR", offered where the source is HDR and the target can keep it
   QCheckBox* chkFilterPreview;
   TFrameVideoInfo* FrameVideoInfo;
   QToolButton* btnNewFilter;

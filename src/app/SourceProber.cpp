@@ -1,6 +1,7 @@
 #include "app/SourceProber.h"
 
 #include <QMetaObject>
+#include <tuple>
 
 #include "media/MediaLibraries.h"
 
@@ -20,10 +21,10 @@ TSourceProber::~TSourceProber() {
   FWorker.join();
 }
 
-void TSourceProber::Probe(const QStringList& Files) {
+void TSourceProber::Probe(const QStringList& Files, bool LookAtPictures) {
   {
     std::lock_guard guard(FLock);
-    FFiles.insert(FFiles.end(), Files.begin(), Files.end());
+    for (const QString& file : Files) FFiles.emplace_back(file, LookAtPictures);
   }
   FWake.notify_all();
 }
@@ -31,14 +32,15 @@ void TSourceProber::Probe(const QStringList& Files) {
 void TSourceProber::Work() {
   for (;;) {
     QString file;
+    bool lookAtPictures = false;
     {
       std::unique_lock guard(FLock);
       FWake.wait(guard, [this] { return FStopping || !FFiles.empty(); });
       if (FStopping) return;
-      file = FFiles.front();
+      std::tie(file, lookAtPictures) = FFiles.front();
       FFiles.pop_front();
     }
-    const inspect::TMediaSummary summary = inspect::ProbeMediaFile(file);
+    const inspect::TMediaSummary summary = inspect::ProbeMediaFile(file, lookAtPictures);
     // Posted to this object: a prober destroyed meanwhile drops the answer.
     QMetaObject::invokeMethod(
         this,

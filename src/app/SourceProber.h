@@ -22,7 +22,8 @@ class TSourceProber : public QObject {
   // Stops after the file being probed and waits for the thread.
   ~TSourceProber() override;
 
-  void Probe(const QStringList& Files);
+  // LookAtPictures: decode a few pictures of each to find interlacing the flags do not tell of.
+  void Probe(const QStringList& Files, bool LookAtPictures = false);
 
   // On the main thread; never after the prober is gone.
   std::function<void(const QString& File, const inspect::TMediaSummary& Summary)> OnProbed;
@@ -32,7 +33,7 @@ class TSourceProber : public QObject {
 
   std::mutex FLock;
   std::condition_variable FWake;
-  std::deque<QString> FFiles;
+  std::deque<std::pair<QString, bool>> FFiles;  // and whether to look at its pictures
   bool FStopping = false;
   std::thread FWorker;
 };

@@ -19,6 +19,7 @@ bool ApplyProfileArguments(QStringList& args, TAVConverter& converter, QString& 
                            QString* extension = nullptr);
 int Dvd(const QStringList& args);
 int Probe(const QStringList& args);
+int Info(const QStringList& args);
 int Snapshot(const QStringList& args);
 
 // Prints "tesvanor-cli: <message>" and the usage hint; returns 2.

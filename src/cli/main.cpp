@@ -27,7 +27,8 @@ const char* const Usage =
     "      --metadata KEY=VALUE          metadata of the output file\n"
     "      --stream-map FILE=STREAM      the input stream of the next output stream\n"
     "      --input SOURCE, --output TARGET   further inputs and outputs\n"
-    "      --threads N                   decoder and encoder threads (0: one per processor)\n"
+    "      --threads N                   decoder and encoder threads (0: the machine's choice); without\n"
+    "                                    it the window's setting (Thread Count) holds\n"
     "      --target-size SIZE            make a file of SIZE bytes (25M, 700MiB ...) in two passes\n"
     "      --quiet                       no progress line\n"
     "      --verbose                     engine and library log lines on standard error\n"
@@ -37,6 +38,8 @@ const char* const Usage =
     "  profiles                          list the profiles: category, description, extension (tab-separated)\n"
     "  dvd [PATH]                        list the titles of a DVD; without PATH the drives holding one\n"
     "  probe FILE                        the first video and audio stream's parameters, one per line\n"
+    "  info FILE                         what a conversion makes of the source: interlacing, HDR and\n"
+    "                                    colour, tracks, chapters and cover\n"
     "  snapshot FILE SECONDS OUT.png     the picture on screen at that time, as an image file\n"
     "  tasks [--database FILE]           list the stored tasks: ID, converting, category, date,\n"
     "                                    source, target, profile\n"
@@ -74,6 +77,7 @@ int main(int argc, char** argv) {
   if (command == QLatin1String("profiles")) return cli::Profiles(args.mid(1));
   if (command == QLatin1String("dvd")) return cli::Dvd(args.mid(1));
   if (command == QLatin1String("probe")) return cli::Probe(args.mid(1));
+  if (command == QLatin1String("info")) return cli::Info(args.mid(1));
   if (command == QLatin1String("snapshot")) return cli::Snapshot(args.mid(1));
   if (command == QLatin1String("tasks")) return cli::Tasks(args.mid(1));
   return cli::UsageError(QStringLiteral("unknown command '%1'").arg(command));

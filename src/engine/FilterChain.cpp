@@ -176,7 +176,8 @@ int TAVConverter::BuildVideoFilterChain(const TAVInputStream& ist, TAVOutputStre
   const int64_t subtitleShift =
       -FRun->input_files_ts_offset[ist.file_index] - (ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0);
   const engine::TVideoFilterPlan plan =
-      engine::PlanVideoFilters(RunOptions().FilterOptions().VideoFilters(), subtitleShift);
+      engine::PlanVideoFilters(RunOptions().FilterOptions().VideoFilters(), subtitleShift,
+                               FRun->input_names.value(ist.file_index));
   if (!plan.error.isEmpty()) {
     DoLog(AV_LOG_ERROR, plan.error);
     return -1;

@@ -59,10 +59,11 @@ bool IsTranslated(const TVideoFilterItem& item) { return !item.source.isEmpty() 
 // Appends the translations of items to graph, going into items that are
 // lists of the dialect themselves (a standard filter's operations). False,
 // with graph.error set, when an item cannot be translated.
-bool AddItems(const QStringList& items, int depth, int64_t subtitleShift, TVideoFilterGraph& graph) {
+bool AddItems(const QStringList& items, int depth, int64_t subtitleShift, const QString& sourceFile,
+              TVideoFilterGraph& graph) {
   for (const QString& item : items) {
     if (item.isEmpty()) continue;
-    dialect::TItemTranslation t = dialect::TranslateDialectItem(item, subtitleShift);
+    dialect::TItemTranslation t = dialect::TranslateDialectItem(item, subtitleShift, sourceFile);
     if (t.recognised) {
       if (!t.error.isEmpty()) {
         graph.error = ItemLine(item, t.error);
@@ -75,7 +76,7 @@ bool AddItems(const QStringList& items, int depth, int64_t subtitleShift, TVideo
     QStringList inner;
     if (depth < MaxListDepth && item.contains(QLatin1Char(',')) && SplitFilterList(item, &inner)) {
       TVideoFilterGraph nested;
-      if (!AddItems(inner, depth + 1, subtitleShift, nested)) {
+      if (!AddItems(inner, depth + 1, subtitleShift, sourceFile, nested)) {
         graph.error = nested.error;
         return false;
       }
@@ -170,9 +171,9 @@ TVideoFilterGraph Untranslated(const QString& text) {
   return graph;
 }
 
-TVideoFilterGraph TranslateItems(const QStringList& items, int64_t subtitleShift) {
+TVideoFilterGraph TranslateItems(const QStringList& items, int64_t subtitleShift, const QString& sourceFile) {
   TVideoFilterGraph graph;
-  if (!AddItems(items, 0, subtitleShift, graph)) {
+  if (!AddItems(items, 0, subtitleShift, sourceFile, graph)) {
     graph.items.clear();
     return graph;
   }
@@ -249,24 +250,24 @@ bool SplitFilterList(const QString& text, QStringList* items) {
   return true;
 }
 
-TVideoFilterGraph TranslateVideoFilters(const QString& filters, int64_t subtitleShift) {
+TVideoFilterGraph TranslateVideoFilters(const QString& filters, int64_t subtitleShift, const QString& sourceFile) {
   QStringList items;
   if (!SplitFilterList(filters, &items)) return Untranslated(filters);  // the library's own syntax
-  return TranslateItems(items, subtitleShift);
+  return TranslateItems(items, subtitleShift, sourceFile);
 }
 
-TVideoFilterPlan PlanVideoFilters(const QString& filters, int64_t subtitleShift) {
+TVideoFilterPlan PlanVideoFilters(const QString& filters, int64_t subtitleShift, const QString& sourceFile) {
   TVideoFilterPlan plan;
   QStringList items;
   const bool list = SplitFilterList(filters, &items);
   if ((!list && !SplitPlainChain(filters, &items)) || std::none_of(items.begin(), items.end(), IsScriptItem)) {
-    plan.graphs.push_back(TranslateVideoFilters(filters, subtitleShift));
+    plan.graphs.push_back(TranslateVideoFilters(filters, subtitleShift, sourceFile));
     plan.error = plan.graphs.back().error;
     return plan;
   }
   // Items of a plain chain are in the library's syntax already.
   auto graphOf = [&](const QStringList& run) {
-    return list ? TranslateItems(run, subtitleShift) : Untranslated(run.join(QLatin1Char(',')));
+    return list ? TranslateItems(run, subtitleShift, sourceFile) : Untranslated(run.join(QLatin1Char(',')));
   };
   QStringList run;
   for (const QString& item : items) {

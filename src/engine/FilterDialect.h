@@ -8,6 +8,8 @@
 //   logo=X|Y|file               a picture source overlaid at X,Y
 //   drawtext=fontfile=\'F\'#text='T'#x=..#y=..#fontsize=..#fgcolor=..#bgcolor=..
 //   ass=filename$S#font$F#color$0xRRGGBB00[#codepage$C]   burnt-in subtitles
+//   burn=stream$N               the source's own subtitle track N (counted among
+//                               its subtitle tracks) burnt into the pictures
 //   rotate=DEGREES              rotation, the picture kept whole
 //   drawbox=X:Y:W:H:COLOUR
 // Every other item (vflip, hflip, negate, anything in the library's syntax)
@@ -66,10 +68,14 @@ bool SplitFilterList(const QString& text, QStringList* items);
 // the graph's timestamps lack to be the time from the start of the source
 // (a conversion that starts later has its timestamps start at 0), in
 // microseconds: subtitle files are timed from the start of the source.
-TVideoFilterGraph TranslateVideoFilters(const QString& filters, int64_t subtitleShift = 0);
+// sourceFile: the file the pictures come from, whose own subtitles a burn
+// item draws.
+TVideoFilterGraph TranslateVideoFilters(const QString& filters, int64_t subtitleShift = 0,
+                                        const QString& sourceFile = QString());
 
-// The stages of a VideoFilters text (subtitleShift: see TranslateVideoFilters).
-TVideoFilterPlan PlanVideoFilters(const QString& filters, int64_t subtitleShift = 0);
+// The stages of a VideoFilters text (see TranslateVideoFilters).
+TVideoFilterPlan PlanVideoFilters(const QString& filters, int64_t subtitleShift = 0,
+                                  const QString& sourceFile = QString());
 
 // The log line for a description the library refused with error: the first
 // item the library refuses on its own and why, else the whole description.

@@ -90,6 +90,15 @@ QString StyleColour(uint32_t rgb) {
   return QString::asprintf("&H00%02X%02X%02X", rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
+// The subtitles filter with args; when the conversion starts later than the
+// source, the pictures are shown to it at their time in the source.
+TItemTranslation SubtitlesAtSourceTime(const QStringList& args, int64_t shift) {
+  const QString subtitlesFilter = QStringLiteral("subtitles=") + EscapeFilterArguments(args.join(QLatin1Char(':')));
+  if (shift == 0) return Translated(subtitlesFilter);
+  const QString seconds = QString::number(double(shift) / 1000000.0, 'f', 6);
+  return Translated(QStringLiteral("setpts=PTS+(%1)/TB,%2,setpts=PTS-(%1)/TB").arg(seconds, subtitlesFilter));
+}
+
 // ass=filename$S#font$F#color$0xRRGGBB00[#codepage$C]: the subtitles filter
 // with the font's family forced on every style, the font's folder searched
 // first, and the code page as the subtitle text's character encoding. When
@@ -115,10 +124,15 @@ TItemTranslation Subtitles(const QString& item, int64_t shift) {
   const QString codePage = m.captured(4).trimmed();
   if (!codePage.isEmpty()) args << Option("charenc", CharacterEncoding(codePage));
   args << Option("force_style", style.join(QLatin1Char(',')));
-  const QString subtitlesFilter = QStringLiteral("subtitles=") + EscapeFilterArguments(args.join(QLatin1Char(':')));
-  if (shift == 0) return Translated(subtitlesFilter);
-  const QString seconds = QString::number(double(shift) / 1000000.0, 'f', 6);
-  return Translated(QStringLiteral("setpts=PTS+(%1)/TB,%2,setpts=PTS-(%1)/TB").arg(seconds, subtitlesFilter));
+  return SubtitlesAtSourceTime(args, shift);
+}
+
+// burn=stream$N: the source's own subtitle track N drawn into its pictures.
+TItemTranslation BurntSubtitles(const QString& item, int64_t shift, const QString& sourceFile) {
+  const QRegularExpressionMatch m = Match(R"(^burn=stream\$([0-9]+)$)", item);
+  if (!m.hasMatch()) return Failed(QStringLiteral("malformed subtitle item"));
+  if (!IsReadableFile(sourceFile)) return Failed(QStringLiteral("the source's subtitles cannot be read here"));
+  return SubtitlesAtSourceTime({Option("filename", sourceFile), QStringLiteral("si=") + m.captured(1)}, shift);
 }
 
 // rotate=DEGREES: the output grows to the rotated picture's bounding box
@@ -141,10 +155,11 @@ TItemTranslation DrawBox(const QString& item) {
 
 }  // namespace
 
-TItemTranslation TranslateDialectItem(const QString& item, int64_t subtitleShift) {
+TItemTranslation TranslateDialectItem(const QString& item, int64_t subtitleShift, const QString& sourceFile) {
   if (item.startsWith(QLatin1String("logo="))) return Logo(item);
   if (item.startsWith(QLatin1String("drawtext=fontfile=\\'"))) return OverlayText(item);
   if (item.startsWith(QLatin1String("ass=filename$"))) return Subtitles(item, subtitleShift);
+  if (item.startsWith(QLatin1String("burn="))) return BurntSubtitles(item, subtitleShift, sourceFile);
   if (item.startsWith(QLatin1String("rotate="))) return Rotate(item);
   if (item.startsWith(QLatin1String("drawbox="))) return DrawBox(item);
   return {};

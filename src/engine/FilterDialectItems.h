@@ -16,8 +16,8 @@ struct TItemTranslation {
 };
 
 // Translates one item of the dialect; an item that is not the dialect's
-// comes back not recognised. subtitleShift: see TranslateVideoFilters.
-TItemTranslation TranslateDialectItem(const QString& item, int64_t subtitleShift);
+// comes back not recognised. subtitleShift, sourceFile: see TranslateVideoFilters.
+TItemTranslation TranslateDialectItem(const QString& item, int64_t subtitleShift, const QString& sourceFile);
 
 // An option value quoted for the filter's own option parser.
 QString QuoteOptionValue(const QString& value);

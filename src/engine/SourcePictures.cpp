@@ -62,7 +62,8 @@ std::optional<T> FrameSideData(const AVFrame* frame, AVFrameSideDataType type) {
   return value;
 }
 
-// What the pictures themselves say where the stream's parameters said nothing.
+}  // namespace
+
 void TakePictureTags(const AVFrame* frame, TSourcePictures& facts) {
   TColourTags& c = facts.colour;
   if (c.primaries == AVCOL_PRI_UNSPECIFIED) c.primaries = frame->color_primaries;
@@ -73,6 +74,8 @@ void TakePictureTags(const AVFrame* frame, TSourcePictures& facts) {
     facts.mastering = FrameSideData<AVMasteringDisplayMetadata>(frame, AV_FRAME_DATA_MASTERING_DISPLAY_METADATA);
   if (!facts.light) facts.light = FrameSideData<AVContentLightMetadata>(frame, AV_FRAME_DATA_CONTENT_LIGHT_LEVEL);
 }
+
+namespace {
 
 // Luma of 8-bit pictures: a block of 16×16 pixels is combed when this many
 // of its pixels stand out from both lines beside them in the same direction
@@ -365,6 +368,13 @@ void SampleFile(const QString& name, int streamIndex, TSourcePictures& facts, in
 }
 
 }  // namespace
+
+bool LooksCombed(const AVFrame* picture) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture->format));
+  const bool eightBitLuma = d && !(d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) &&
+                            (d->flags & AV_PIX_FMT_FLAG_PLANAR) && d->comp[0].depth == 8 && d->comp[0].step == 1;
+  return eightBitLuma && picture->height > 4 && IsCombed(picture);
+}
 
 void SamplePictures(const QString& name, int streamIndex, TSourcePictures& facts, int decoderThreads) {
   // A program's own byte stream (a DVD title) is read once, by the conversion.

@@ -62,6 +62,13 @@ struct TSourcePictures {
 // What the stream's parameters and side data say.
 TSourcePictures DescribeVideoStream(const AVStream* st);
 
+// Whether one picture of 8-bit YUV shows combing (its lines alternating
+// between two moments); false for pictures of other formats.
+bool LooksCombed(const AVFrame* picture);
+
+// What the picture itself says where the facts lack it: colour tags and HDR levels.
+void TakePictureTags(const AVFrame* picture, TSourcePictures& facts);
+
 // Decodes a few pictures of stream streamIndex of the file name at spread
 // positions and adds what they show: the comb figures, field flags and
 // colour tags the stream's parameters lack, HDR metadata carried only in the

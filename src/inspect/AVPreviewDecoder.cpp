@@ -78,7 +78,7 @@ bool TAVPreviewDecoder::ShowFrame() {
   const AVFrame* picture = FReader.FrameAt(Ftimestamp + FStartTime, seekFailed);
   if (seekFailed) ShowErrorBox(QStringLiteral("could not seek to position %1").arg(PositionText(Ftimestamp)));
   if (!picture) return false;  // reading ended first: the last picture stays
-  QImage image = FPicture.Convert(picture);
+  QImage image = FPicture.Convert(picture, FReader.Pictures());
   if (image.isNull()) return false;
   if (!FReader.Turn().isIdentity()) image = image.transformed(FReader.Turn());
   FPlainBitmap = std::move(image);

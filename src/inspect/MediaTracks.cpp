@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include "engine/AVConvertOptions.h"
+#include "engine/SourceTags.h"
 #include "media/LibraryPtrs.h"
 #include "media/MediaLibraries.h"
 
@@ -28,9 +29,14 @@ QString TrackLabel(int number, const AVStream* st) {
   return QStringLiteral("%1. %2 (%3)").arg(number).arg(name, details);
 }
 
+// The library's pick; of pictures, a cover is none to convert.
 int BestStream(AVFormatContext* ic, AVMediaType type) {
   const int best = av_find_best_stream(ic, type, -1, -1, nullptr, 0);
-  return best >= 0 ? best : -1;
+  if (best < 0) return -1;
+  if (type != AVMEDIA_TYPE_VIDEO || !engine::IsCover(ic->streams[best])) return best;
+  for (unsigned i = 0; i < ic->nb_streams; ++i)
+    if (ic->streams[i]->codecpar->codec_type == type && !engine::IsCover(ic->streams[i])) return int(i);
+  return -1;
 }
 
 // The container a conversion writes: the one the options name, or the one
@@ -50,7 +56,7 @@ const AVOutputFormat* TargetFormat(const TAVConvertOptions& options, const QStri
 
 }  // namespace
 
-TMediaSummary ProbeMediaFile(const QString& name) {
+TMediaSummary ProbeMediaFile(const QString& name, bool lookAtPictures) {
   media::LoadMediaLibraries();
   TMediaSummary summary;
   AVFormatContext* opened = nullptr;
@@ -68,15 +74,24 @@ TMediaSummary ProbeMediaFile(const QString& name) {
   for (unsigned i = 0; i < ic->nb_streams; ++i) {
     const AVStream* st = ic->streams[i];
     const AVMediaType type = st->codecpar->codec_type;
-    if (type == AVMEDIA_TYPE_AUDIO)
+    if (type == AVMEDIA_TYPE_AUDIO) {
       summary.Audio.push_back({int(i), TrackLabel(int(summary.Audio.size()) + 1, st)});
-    else if (type == AVMEDIA_TYPE_SUBTITLE)
-      summary.Subtitles.push_back({int(i), TrackLabel(int(summary.Subtitles.size()) + 1, st)});
+    } else if (type == AVMEDIA_TYPE_SUBTITLE) {
+      const AVCodecDescriptor* d = avcodec_descriptor_get(st->codecpar->codec_id);
+      summary.Subtitles.push_back({int(i), TrackLabel(int(summary.Subtitles.size()) + 1, st),
+                                   d && (d->props & AV_CODEC_PROP_TEXT_SUB)});
+    }
+    if (engine::IsCover(st)) summary.Cover = true;
   }
+  summary.Chapters = int(ic->nb_chapters);
   summary.BestVideo = BestStream(ic.get(), AVMEDIA_TYPE_VIDEO);
   summary.BestAudio = BestStream(ic.get(), AVMEDIA_TYPE_AUDIO);
   summary.BestSubtitle = BestStream(ic.get(), AVMEDIA_TYPE_SUBTITLE);
   summary.Media = summary.BestVideo >= 0 || summary.BestAudio >= 0;
+  if (summary.BestVideo >= 0) {
+    summary.Pictures = engine::DescribeVideoStream(ic->streams[summary.BestVideo]);
+    if (lookAtPictures) engine::SamplePictures(name, summary.BestVideo, summary.Pictures, 0);
+  }
   if (!summary.Media) summary.Error = QStringLiteral("no video or audio stream");
   return summary;
 }

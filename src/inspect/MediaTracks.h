@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "engine/SourcePictures.h"
+
 class TAVConvertOptions;
 
 namespace inspect {
@@ -18,6 +20,7 @@ namespace inspect {
 struct TMediaTrack {
   int Stream = -1;  // the stream's index in the source
   QString Label;    // "1. eng (mp2, 2声道)", or "1. mp2, 2声道" without a name
+  bool Text = false;  // a subtitle of text (SRT, ASS …), which a filter can draw into the pictures
 };
 
 struct TMediaSummary {
@@ -28,9 +31,15 @@ struct TMediaSummary {
   int BestVideo = -1, BestAudio = -1, BestSubtitle = -1;
   std::vector<TMediaTrack> Audio, Subtitles;
   QString Error;  // why the file is no media, when it is not
+  // What the pictures of BestVideo are: scan, colour, HDR (sampled when asked).
+  engine::TSourcePictures Pictures;
+  int Chapters = 0;
+  bool Cover = false;  // a cover picture (an attached picture)
 };
 
-TMediaSummary ProbeMediaFile(const QString& name);
+// lookAtPictures: decode a few pictures to find interlacing the flags do not
+// tell of (a moment's work; a batch leaves it to the conversion).
+TMediaSummary ProbeMediaFile(const QString& name, bool lookAtPictures = false);
 
 // Which output streams a conversion with these options into target makes:
 // its container's default kinds and the codecs the options name, where the

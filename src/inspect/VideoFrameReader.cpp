@@ -66,6 +66,7 @@ bool TVideoFrameReader::OpenDecoder() {
   if (videoStream < 0) return false;
   AVStream* st = ic->streams[videoStream];
   FTurn = ShownTurn(st);
+  FPictures = engine::DescribeVideoStream(st);
   pCodec = avcodec_find_decoder(st->codecpar->codec_id);
   if (!pCodec) return false;
   pCodecCtx.reset(avcodec_alloc_context3(pCodec));

@@ -9,6 +9,7 @@
 #include <QTransform>
 #include <cstdint>
 
+#include "engine/SourcePictures.h"
 #include "media/LibraryPtrs.h"
 
 namespace inspect {
@@ -33,6 +34,8 @@ class TVideoFrameReader {
   // How the stream's pictures are turned to be shown upright (its display
   // matrix); the identity when the stream has none.
   const QTransform& Turn() const { return FTurn; }
+  // What the stream says of its pictures: scan, colour, HDR.
+  const engine::TSourcePictures& Pictures() const { return FPictures; }
 
   // The picture on screen at position (microseconds on the input's clock,
   // start time included). seekFailed tells that the input could not be
@@ -80,6 +83,7 @@ class TVideoFrameReader {
   int64_t FStartTime = 0;
   int64_t FDuration = 0;
   QTransform FTurn;
+  engine::TSourcePictures FPictures;
 };
 
 }  // namespace inspect

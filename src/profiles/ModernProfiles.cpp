@@ -77,6 +77,10 @@ bool TAVModernProfile::ApplyProfile(TAVConverter& Converter) {
   return true;
 }
 
+bool TAVModernProfile::CanKeepHdr() const {
+  return !FHardware && (FRecipe.video == V::HEVC || FRecipe.video == V::AV1);
+}
+
 void TAVModernProfile::ApplyVideo(TAVConvertOptions& o) const {
   TVideoOptions& vo = o.VideoOptions();
   vo.SetVideoDisable(FRecipe.video == V::None);

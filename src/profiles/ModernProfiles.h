@@ -44,6 +44,8 @@ class TAVModernProfile : public TAVProfile {
   void SetHardware(std::optional<engine::THardwareApi> v) { FHardware = v; }
 
   bool ApplyProfile(TAVConverter& Converter) override;
+  // The target can carry HDR as well as SDR: 10-bit HEVC or AV1 of a software encoder.
+  bool CanKeepHdr() const;
 
  private:
   void ApplyVideo(TAVConvertOptions& o) const;

@@ -161,8 +161,9 @@ TEST_F(NewConversionWizard, TheSecondAudioTrackChosenIsTheOneConverted) {
     EXPECT_EQ(Items(audio), QStringList({"1. mp2, 1声道", "2. mp2, 1声道"}));
     EXPECT_EQ(audio->currentIndex(), 0) << "the track a conversion takes by itself";
     EXPECT_TRUE(audio->isEnabled());
-    EXPECT_EQ(subtitles->count(), 1);
-    EXPECT_FALSE(subtitles->isEnabled()) << "one track is no choice";
+    // One text track: kept as it is, or burnt into the pictures.
+    EXPECT_EQ(Items(subtitles), QStringList({"1. subrip", "烧录: 1. subrip"}));
+    EXPECT_EQ(subtitles->currentIndex(), 0);
     Choose(Control<QComboBox>(*wizard, "cbbCategory"), c.category);
     Choose(Control<QComboBox>(*wizard, "cbbProfile"), c.profile);
     audio->setCurrentIndex(1);
@@ -173,6 +174,29 @@ TEST_F(NewConversionWizard, TheSecondAudioTrackChosenIsTheOneConverted) {
     ASSERT_TRUE(result.Succeeded()) << result.errorMsg.toStdString() << result.errorBoxes.join('\n').toStdString();
     EXPECT_LT(AudioRms(settings->TargetFile(), 0.2, 0.6), 500) << "the quiet second track";
   }
+}
+
+TEST_F(NewConversionWizard, ASubtitleTrackChosenToBeBurntIsDrawnIntoThePictures) {
+  const auto wizard = Open(TwoAudioTracksFixture());
+  auto* subtitles = Control<QComboBox>(*wizard, "cbbSubtitleTrack");
+  ASSERT_TRUE(PumpUntil([&] { return subtitles->count() == 2; }));
+  Choose(Control<QComboBox>(*wizard, "cbbCategory"), "视频");
+  Choose(Control<QComboBox>(*wizard, "cbbProfile"), "Matroska Video");
+  subtitles->setCurrentIndex(1);
+  const auto settings = Finish(*wizard);
+  ASSERT_NE(settings, nullptr);
+  EXPECT_EQ(settings->ConvertOptions().FilterOptions().VideoFilters(), "burn=stream$0");
+  EXPECT_TRUE(settings->ConvertOptions().SubtitleOptions().SubtitleDisable());
+  const TConversionResult result = Convert(*settings);
+  ASSERT_TRUE(result.Succeeded()) << result.errorMsg.toStdString() << result.log.join('\n').toStdString();
+  EXPECT_EQ(ProbeStream(settings->TargetFile(), "s:0", "codec_name"), "") << "no soft track beside";
+  // "Hello" is drawn over the pictures: they differ from the same conversion without it, which would match.
+  TConversionSettings plain;
+  plain.Assign(*settings);
+  plain.SetTargetFile(Target("plain.mkv"));
+  plain.ConvertOptions().FilterOptions().SetVideoFilters(QString());
+  ASSERT_TRUE(Convert(plain).Succeeded());
+  EXPECT_LT(Psnr(GrayFrame(plain.TargetFile(), 10), GrayFrame(settings->TargetFile(), 10)), 40.0);
 }
 
 TEST_F(NewConversionWizard, TheFilteredPreviewShowsTheLogoWhereItWillBe) {

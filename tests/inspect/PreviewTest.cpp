@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 #include "InspectFixtures.h"
 #include "inspect/AVPreviewDecoder.h"
@@ -298,3 +301,58 @@ TEST(Preview, ALiveByteStreamShowsLikeItsFile) {
   preview.Settimestamp(2.3);
   EXPECT_GE(FramePsnr(preview.Bitmap(), file, FrameIndexAt(2.3, 25)), SameFrame);
 }
+
+namespace {
+
+// How much the rows of a picture alternate: combing makes each row differ
+// from both beside it.
+double RowAlternation(const QImage& picture) {
+  const QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
+  double sum = 0;
+  for (int y = 1; y + 1 < gray.height(); ++y)
+    for (int x = 0; x < gray.width(); ++x)
+      sum += std::abs(2 * gray.constScanLine(y)[x] - gray.constScanLine(y - 1)[x] - gray.constScanLine(y + 1)[x]);
+  return sum / (double(gray.width()) * gray.height());
+}
+
+// The luma nine in ten pixels stay under: where the picture's white lies.
+int BrightLuma(const QImage& picture) {
+  const QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
+  std::vector<int> values;
+  for (int y = 0; y < gray.height(); ++y)
+    for (int x = 0; x < gray.width(); ++x) values.push_back(gray.constScanLine(y)[x]);
+  std::nth_element(values.begin(), values.begin() + values.size() * 9 / 10, values.end());
+  return values[values.size() * 9 / 10];
+}
+
+QImage Shown(const QString& file, double seconds) {
+  TAVPreviewDecoder preview;
+  preview.SetInputFile(file);
+  preview.SetActive(true);
+  preview.Settimestamp(seconds);
+  return preview.Bitmap();
+}
+
+QImage Decoded(const QString& file, double seconds) {
+  const QString png = QDir(TemporaryFolder()).filePath("plain.png");
+  RunTool("ffmpeg", {"-v", "error", "-y", "-ss", QString::number(seconds), "-i", file, "-frames:v", "1", png});
+  return QImage(png);
+}
+
+}  // namespace
+
+// The preview shows what the conversion makes: interlaced pictures without
+// their combing, HDR tone-mapped for the screen.
+TEST(Preview, ShowsThePictureAsTheConversionMakesIt) {
+  const QString flagged =
+      InterlacedFixture({"-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-top", "1", "-b:v", "6M"}, "720x576", "mpg");
+  const QString unflagged = InterlacedFixture({"-c:v", "libx264", "-preset", "ultrafast"}, "720x576", "mp4",
+                                              "tinterlace=interleave_top,setfield=prog");
+  for (const QString& file : {flagged, unflagged}) {
+    SCOPED_TRACE(file.toStdString());
+    EXPECT_LT(RowAlternation(Shown(file, 0.5)), RowAlternation(Decoded(file, 0.5)) / 2);
+  }
+  const QString hdr = HdrFixture("smpte2084", Hdr10Levels);
+  EXPECT_GT(BrightLuma(Shown(hdr, 0.5)), BrightLuma(Decoded(hdr, 0.5)) + 30);
+}
+

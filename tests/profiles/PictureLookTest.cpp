@@ -70,31 +70,6 @@ QString Made(const QString& source, const QString& filters, const QString& name)
   return target;
 }
 
-const QString Interlace = "tinterlace=interleave_top,setfield=tff";
-
-QString Interlaced(const QStringList& encoding, const QString& size, const QString& container,
-                   const QString& fields = Interlace) {
-  return FixtureFromArguments(QStringList{"-f", "lavfi", "-i", "testsrc2=size=" + size + ":rate=50:duration=1.2",
-                                          "-vf", fields} +
-                                  encoding,
-                              container);
-}
-
-// The same scene made HDR the way cameras store it: BT.2020 primaries, the
-// PQ or HLG curve, SDR's white at the 203 cd/m² of HDR's diffuse white.
-QString Hdr(const QString& transfer, const QString& x265) {
-  return FixtureFromArguments(
-      {"-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=25:duration=1", "-vf",
-       "format=yuv420p,setparams=range=tv:color_primaries=bt709:color_trc=bt709:colorspace=bt709,"
-       "zscale=t=linear:npl=203,format=gbrpf32le,zscale=p=bt2020,zscale=t=" +
-           transfer + ":m=bt2020nc:r=limited:npl=203,format=yuv420p10le",
-       "-c:v", "libx265", "-preset", "ultrafast", "-x265-params", "log-level=error:" + x265, "-color_primaries",
-       "bt2020", "-color_trc", transfer, "-colorspace", "bt2020nc"},
-      "mkv");
-}
-
-const QString HdrLevels =
-    "hdr10=1:master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,50):max-cll=1000,400";
 
 }  // namespace
 
@@ -106,19 +81,19 @@ TEST(PictureLook, InterlacedSourcesComeOutWithoutCombing) {
     const char* bwdif;  // what the ffmpeg tool is given for the same pictures
   } cases[] = {
       {"576i MPEG-2 programme stream",
-       Interlaced({"-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-top", "1", "-b:v", "6M", "-f", "vob"}, "720x576",
+       InterlacedFixture({"-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-top", "1", "-b:v", "6M", "-f", "vob"}, "720x576",
                   "mpg"),
        "bwdif=mode=send_frame:parity=auto:deint=all"},
       {"1080i MPEG-TS recording",
-       Interlaced({"-c:v", "libx264", "-preset", "ultrafast", "-flags", "+ildct+ilme", "-x264-params", "tff=1"},
+       InterlacedFixture({"-c:v", "libx264", "-preset", "ultrafast", "-flags", "+ildct+ilme", "-x264-params", "tff=1"},
                   "1920x1080", "ts"),
        "bwdif=mode=send_frame:parity=auto:deint=all"},
       {"interlaced but flagged progressive",
-       Interlaced({"-c:v", "libx264", "-preset", "ultrafast"}, "720x576", "mp4",
-                  "tinterlace=interleave_top,setfield=prog"),
+       InterlacedFixture({"-c:v", "libx264", "-preset", "ultrafast"}, "720x576", "mp4",
+                         "tinterlace=interleave_top,setfield=prog"),
        "bwdif=mode=send_frame:parity=tff:deint=all"},
       {"480i bottom field first",
-       Interlaced({"-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-top", "0", "-b:v", "5M"}, "720x480", "mpg",
+       InterlacedFixture({"-c:v", "mpeg2video", "-flags", "+ildct+ilme", "-top", "0", "-b:v", "5M"}, "720x480", "mpg",
                   "tinterlace=interleave_bottom,setfield=bff"),
        "bwdif=mode=send_frame:parity=auto:deint=all"},
   };
@@ -150,8 +125,8 @@ TEST(PictureLook, HdrIsToneMappedForSdrTargetsAndKeptWhereItFits) {
     const char* name;
     QString source;
     const char* transfer;
-  } sources[] = {{"HDR10 (PQ)", Hdr("smpte2084", HdrLevels), "smpte2084"},
-                 {"HLG", Hdr("arib-std-b67", ""), "arib-std-b67"}};
+  } sources[] = {{"HDR10 (PQ)", HdrFixture("smpte2084", Hdr10Levels), "smpte2084"},
+                 {"HLG", HdrFixture("arib-std-b67"), "arib-std-b67"}};
   for (const auto& s : sources) {
     SCOPED_TRACE(s.name);
     // Into H.264: tone-mapped to BT.709, as bright as the scene in SDR.

@@ -75,6 +75,16 @@ const TSource Sources[] = {
     {"M4aAacSurround", Audio(48000) + Surround(0) + "-c:a aac", "m4a"},
     {"OggOpus", Audio(48000) + "-c:a libopus -ac 2", "opus"},
     {"OggVorbisMono32k", Audio(32000) + "-c:a libvorbis -ac 1", "ogg"},
+    // A TV recording in fields, and a camera's HDR10 clip with its levels.
+    {"InterlacedMpeg2Ts", Video("50", "720x576") + Audio(48000) +
+                              "-vf tinterlace=interleave_top,setfield=tff -c:v mpeg2video -flags +ildct+ilme -top 1 "
+                              "-c:a mp2",
+     "ts"},
+    {"Hdr10HevcInMatroska", Video("25", "640x360") + Audio(48000) +
+                                "-vf format=yuv420p10le -c:v libx265 -preset ultrafast -x265-params "
+                                "log-level=error:hdr10=1:max-cll=1000,400 -color_primaries bt2020 -color_trc smpte2084 "
+                                "-colorspace bt2020nc -c:a aac",
+     "mkv"},
 };
 
 QString SourceFile(const TSource& s) {
@@ -140,7 +150,7 @@ TSpans Spans(const QString& file, bool decode) {
                                : "packet=stream_index,pts_time,dts_time,duration_time,flags";
   const QString json = RunTool("ffprobe", {"-v", "error", "-show_entries",
                                            units + ":format=start_time:stream=index,codec_type,codec_name,width,height,pix_fmt,"
-                                                   "sample_rate,channels,start_time",
+                                                   "sample_rate,channels,start_time,color_transfer",
                                            "-of", "json", decode ? "-show_frames" : "-show_packets", file});
   const QJsonObject root = QJsonDocument::fromJson(json.toUtf8()).object();
   TSpans s;
@@ -231,10 +241,16 @@ void CheckFormats(const TSpans& in, const TSpans& out, const TExpected& want, in
     const QString codec = v.value("codec_name").toString();
     EXPECT_EQ(codec, want.video);
     const QString format = v.value("pix_fmt").toString();
+    // HDR stays HDR in 10-bit HEVC and AV1, and becomes SDR anywhere else.
+    const bool hdr = in.videoStream.value("color_transfer").toString() == "smpte2084";
+    const bool keepsHdr = hdr && (codec == "hevc" || codec == "av1") && want.pixelFormat.isEmpty();
     if (!want.pixelFormat.isEmpty()) {
       EXPECT_EQ(format, want.pixelFormat);
     } else if (PlayersWant420(codec)) {
-      EXPECT_EQ(format, "yuv420p") << codec.toStdString();
+      EXPECT_EQ(format, keepsHdr ? "yuv420p10le" : "yuv420p") << codec.toStdString();
+    }
+    if (hdr) {
+      EXPECT_EQ(v.value("color_transfer").toString() == "smpte2084", keepsHdr) << codec.toStdString();
     }
     const bool quarter = rotation % 180 == 90;
     const QJsonObject& s = in.videoStream;

@@ -224,4 +224,22 @@ QString BitmapSubtitledFixture(bool stripTimestamps) {
   return authored;
 }
 
+QString InterlacedFixture(const QStringList& encoding, const QString& size, const QString& container,
+                          const QString& fields) {
+  return FixtureFromArguments(
+      QStringList{"-f", "lavfi", "-i", "testsrc2=size=" + size + ":rate=50:duration=1.2", "-vf", fields} + encoding,
+      container);
+}
+
+QString HdrFixture(const QString& transfer, const QString& x265) {
+  return FixtureFromArguments(
+      {"-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=25:duration=1", "-vf",
+       "format=yuv420p,setparams=range=tv:color_primaries=bt709:color_trc=bt709:colorspace=bt709,"
+       "zscale=t=linear:npl=203,format=gbrpf32le,zscale=p=bt2020,zscale=t=" +
+           transfer + ":m=bt2020nc:r=limited:npl=203,format=yuv420p10le",
+       "-c:v", "libx265", "-preset", "ultrafast", "-x265-params", "log-level=error:" + x265, "-color_primaries",
+       "bt2020", "-color_trc", transfer, "-colorspace", "bt2020nc"},
+      "mkv");
+}
+
 }  // namespace testing_support

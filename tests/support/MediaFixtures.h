@@ -33,6 +33,21 @@ QString MediaFixture(const MediaSpec& spec);
 // mono, the quiet one at a twentieth) and one subtitle track.
 QString TwoAudioTracksFixture();
 
+// 1.2 s of pictures recorded in fields (50 a second woven into 25 pictures)
+// at size, encoded with the arguments given; fields: the weaving filters
+// (top field first and flagged so by default).
+QString InterlacedFixture(const QStringList& encoding, const QString& size, const QString& container,
+                          const QString& fields = QStringLiteral("tinterlace=interleave_top,setfield=tff"));
+
+// A second of 720p HDR the way cameras store it: BT.2020 primaries, the PQ
+// ("smpte2084") or HLG ("arib-std-b67") curve, SDR's white at HDR's diffuse
+// white of 203 cd/m², in 10-bit HEVC with x265's extra parameters.
+QString HdrFixture(const QString& transfer, const QString& x265 = QString());
+
+// The mastering display and content light levels of an HDR10 clip, as x265 takes them.
+inline const char* const Hdr10Levels =
+    "hdr10=1:master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,50):max-cll=1000,400";
+
 // An MPEG program stream (720x576, 3 s) with two DVD subtitle pictures,
 // authored with spumux; stripTimestamps clears the subtitle packets' times.
 QString BitmapSubtitledFixture(bool stripTimestamps = false);
