@@ -10,6 +10,7 @@
 #include "inspect/MediaTracks.h"
 #include "profiles/CustomProfiles.h"
 #include "profiles/ExpectedSize.h"
+#include "tasks/Configuration.h"
 
 namespace {
 
@@ -30,9 +31,12 @@ QGroupBox* InfoGroup(const QString& title, const QStringList& captions, std::ini
 }
 
 QString ScanText(const engine::TSourcePictures& p) {
+  // What the conversion does with it follows the setting of the options.
+  const QString deinterlaced =
+      AVConfiguration().DeinterlaceMode() != 1 ? QStringLiteral("，转换时去隔行") : QString();
   switch (p.Scan()) {
-    case engine::TFieldOrder::TopFirst: return QStringLiteral("隔行扫描(顶场优先)，转换时去隔行");
-    case engine::TFieldOrder::BottomFirst: return QStringLiteral("隔行扫描(底场优先)，转换时去隔行");
+    case engine::TFieldOrder::TopFirst: return QStringLiteral("隔行扫描(顶场优先)") + deinterlaced;
+    case engine::TFieldOrder::BottomFirst: return QStringLiteral("隔行扫描(底场优先)") + deinterlaced;
     case engine::TFieldOrder::Progressive: return QStringLiteral("逐行扫描");
     case engine::TFieldOrder::Unknown: break;
   }

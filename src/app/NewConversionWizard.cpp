@@ -416,7 +416,7 @@ void TFormNewConversion::Finish() {
     return;
   }
   // An HDR source into a target that can keep it: as the user chose.
-  options.VideoOptions().SetHdrOutput(cbbHdr->isVisibleTo(this) ? FHdrChoice : 0);
+  options.VideoOptions().SetHdrOutput(cbbHdr->isHidden() ? 0 : FHdrChoice);
   if (!BuildSettings()) {
     options.Assign(before);
     return;

@@ -207,6 +207,7 @@ class TAVConverter {
   void SetupTranscode();
   void BuildInputRecords();
   void CopySourceTags();
+  void FitSubtitleToSource(TAVOutputStream& ost, const TAVInputStream& ist);
   void MapOutputStreams();
   TAVInputStream* FindSourceStream(const TAVOutputStream& ost, bool anyUse) const;
   void SetupStreamCopy(TAVOutputStream& ost, TAVInputStream& ist);

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
 namespace engine {
 
 namespace {
@@ -31,6 +35,20 @@ int EncoderMaxChannels(AVCodecID codec) { return codec == AV_CODEC_ID_WMAV1 || c
 
 int EncoderMaxSampleRate(AVCodecID codec) {
   return codec == AV_CODEC_ID_WMAV1 || codec == AV_CODEC_ID_WMAV2 ? 48000 : 0;
+}
+
+bool SubtitleKindsMatch(AVCodecID from, AVCodecID to) {
+  const AVCodecDescriptor* in = avcodec_descriptor_get(from);
+  const AVCodecDescriptor* out = avcodec_descriptor_get(to);
+  if (!in || !out) return false;
+  const int kinds = AV_CODEC_PROP_BITMAP_SUB | AV_CODEC_PROP_TEXT_SUB;
+  return (in->props & kinds) & (out->props & kinds);
+}
+
+bool KeepsBitmapSubtitles(const AVOutputFormat* format, AVCodecID id) {
+  const AVCodecDescriptor* d = avcodec_descriptor_get(id);
+  return Is(format, "matroska") && d && (d->props & AV_CODEC_PROP_BITMAP_SUB) &&
+         avformat_query_codec(format, id, FF_COMPLIANCE_NORMAL) == 1;
 }
 
 }  // namespace engine

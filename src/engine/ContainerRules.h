@@ -31,4 +31,12 @@ bool AudioPlacedByLength(const AVOutputFormat* format);
 int EncoderMaxChannels(AVCodecID codec);
 int EncoderMaxSampleRate(AVCodecID codec);
 
+// Subtitles of codec from can be encoded as codec to: both of text, or both
+// pictures.
+bool SubtitleKindsMatch(AVCodecID from, AVCodecID to);
+
+// A bitmap subtitle (DVD, Blu-ray) goes into Matroska as it is, for no
+// encoder of that container can draw it again.
+bool KeepsBitmapSubtitles(const AVOutputFormat* format, AVCodecID id);
+
 }  // namespace engine

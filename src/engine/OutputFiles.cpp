@@ -34,15 +34,6 @@ bool InputsHave(const std::vector<media::InputFormatContextPtr>& inputs, AVMedia
   return false;
 }
 
-// Bitmap subtitles cannot become text ones and the other way round.
-bool SubtitleKindsMatch(AVCodecID from, AVCodecID to) {
-  const AVCodecDescriptor* in = avcodec_descriptor_get(from);
-  const AVCodecDescriptor* out = avcodec_descriptor_get(to);
-  if (!in || !out) return false;
-  const int kinds = AV_CODEC_PROP_BITMAP_SUB | AV_CODEC_PROP_TEXT_SUB;
-  return (in->props & kinds) & (out->props & kinds);
-}
-
 // Audio containers today name PNG as their video codec for a cover picture;
 // that is not a video stream to convert into.
 bool HasDefaultVideo(const AVOutputFormat* f) {
@@ -384,14 +375,6 @@ void TAVConverter::NewAudioStream(AVFormatContext* oc, int file) {
     av_dict_set(&ost.st->metadata, "language", ao.AudioLanguage().toUtf8().constData(), 0);
 }
 
-// A bitmap subtitle (DVD, Blu-ray) goes into Matroska as it is, for no
-// encoder of that container can draw it again.
-bool KeepsBitmapSubtitles(const AVOutputFormat* f, AVCodecID id) {
-  const AVCodecDescriptor* d = avcodec_descriptor_get(id);
-  return qstrcmp(f->name, "matroska") == 0 && d && (d->props & AV_CODEC_PROP_BITMAP_SUB) &&
-         avformat_query_codec(f, id, FF_COMPLIANCE_NORMAL) == 1;
-}
-
 void TAVConverter::NewSubtitleStream(AVFormatContext* oc, int file) {
   const TSubtitleOptions& so = RunOptions().SubtitleOptions();
   bool copy = so.SubtitleStreamCopy();
@@ -405,8 +388,8 @@ void TAVConverter::NewSubtitleStream(AVFormatContext* oc, int file) {
     bool usable = false, keepable = false;
     for (const auto& ist : FRun->ist_table) {
       if (ist->st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) continue;
-      if (codec && SubtitleKindsMatch(ist->st->codecpar->codec_id, codec->id)) usable = true;
-      if (so.SubtitleCodecName().isEmpty() && KeepsBitmapSubtitles(oc->oformat, ist->st->codecpar->codec_id))
+      if (codec && engine::SubtitleKindsMatch(ist->st->codecpar->codec_id, codec->id)) usable = true;
+      if (so.SubtitleCodecName().isEmpty() && engine::KeepsBitmapSubtitles(oc->oformat, ist->st->codecpar->codec_id))
         keepable = true;
     }
     if (!usable && !keepable) {

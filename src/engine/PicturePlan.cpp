@@ -4,6 +4,7 @@
 #include <cmath>
 
 extern "C" {
+#include <libavfilter/avfilter.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -34,6 +35,15 @@ bool IsJpegFormat(int pix_fmt) {
 }
 
 bool StandardMatrix(AVColorSpace m) { return m == AVCOL_SPC_BT470BG || m == AVCOL_SPC_SMPTE170M; }
+
+// The format the converted pictures are handed on in: the encoder's, or 4:2:0
+// for an encoder of device frames, whose upload comes at the end.
+QByteArray HandedOnFormat(int pix_fmt) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(pix_fmt));
+  if (!d || (d->flags & AV_PIX_FMT_FLAG_HWACCEL)) return "yuv420p";
+  return d->name;
+}
+
 
 // The definition a source's tags point to, or its size when they say nothing.
 TDefinition DefinitionOf(const TSourcePictures& s) {
@@ -73,6 +83,14 @@ QByteArray ScalerMatrix(AVColorSpace m) {
 
 QByteArray RangeName(AVColorRange r) { return r == AVCOL_RANGE_JPEG ? "pc" : "tv"; }
 
+// The converted pictures handed on in the target's format and tagged with
+// what they now are.
+void PlanConvertedTags(const TColourTags& out, const TTargetPictures& target, TPicturePlan& plan) {
+  // A JPEG format would have the next scaler take them for full range again.
+  plan.afterCrop.push_back("format=" + HandedOnFormat(target.pix_fmt));
+  plan.afterCrop.push_back("setparams=range=" + RangeName(out.range) + ":colorspace=" + MatrixName(out.matrix));
+}
+
 void PlanDeinterlace(const TSourcePictures& source, const TTargetPictures& target, TPicturePlan& plan) {
   if (target.forceYadif) {
     plan.beforeCrop.push_back("yadif");
@@ -87,10 +105,12 @@ void PlanDeinterlace(const TSourcePictures& source, const TTargetPictures& targe
     if (interlaced) plan.notes << QStringLiteral("Interlaced pictures: the target codes the fields, they are kept");
     return;
   }
-  // Where the pictures flag their fields truly, each picture's own flag leads;
-  // where the flags lie or are missing, the detected order does.
+  // Where the pictures themselves flag their fields truly, each picture's own
+  // flag leads; where the flags lie, are missing or are the container's only,
+  // the order found does.
   QByteArray parity = "auto";
-  if (interlaced && scan != source.flagged) parity = scan == TFieldOrder::TopFirst ? "tff" : "bff";
+  if (interlaced && (scan != source.flagged || !source.picturesFlagFields))
+    parity = scan == TFieldOrder::TopFirst ? "tff" : "bff";
   plan.beforeCrop.push_back("bwdif=mode=send_frame:parity=" + parity + ":deint=all");
   plan.deinterlaced = true;
   QString why = interlaced ? (scan == TFieldOrder::TopFirst ? QStringLiteral("interlaced, top field first")
@@ -123,6 +143,8 @@ void PlanSdrColour(const TSourcePictures& source, const TColourTags& in, const T
                                                                       : TDefinition::Standard525));
     out.range = IsJpegFormat(target.pix_fmt) ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     plan.output = out;
+    plan.scaleColour = "out_color_matrix=" + ScalerMatrix(out.matrix) + ":out_range=" + RangeName(out.range);
+    PlanConvertedTags(out, target, plan);
     return;
   }
   if (highTarget && StandardMatrix(in.matrix)) out.matrix = AVCOL_SPC_BT709;
@@ -134,11 +156,7 @@ void PlanSdrColour(const TSourcePictures& source, const TColourTags& in, const T
   if (!matrixChanges && !rangeNarrows) return;
   plan.scaleColour = "in_color_matrix=" + ScalerMatrix(in.matrix) + ":out_color_matrix=" + ScalerMatrix(out.matrix) +
                      ":in_range=" + RangeName(in.range) + ":out_range=" + RangeName(out.range);
-  // The scaled pictures in the encoder's format: a JPEG format would have the
-  // next scaler take them for full range again.
-  if (const char* format = av_get_pix_fmt_name(static_cast<AVPixelFormat>(target.pix_fmt)))
-    plan.afterCrop.push_back(QByteArray("format=") + format);
-  plan.afterCrop.push_back("setparams=range=" + RangeName(out.range) + ":colorspace=" + MatrixName(out.matrix));
+  PlanConvertedTags(out, target, plan);
   if (matrixChanges)
     plan.notes << QStringLiteral("Colour matrix converted from %1 to %2")
                       .arg(QLatin1String(MatrixName(in.matrix)), QLatin1String(MatrixName(out.matrix)));
@@ -186,6 +204,10 @@ TPicturePlan PlanPictures(const TSourcePictures& source, const TTargetPictures& 
       plan.output.range = AVCOL_RANGE_MPEG;
       plan.notes << QStringLiteral("HDR kept: 10-bit, %1, %2")
                         .arg(QLatin1String(TransferName(in.transfer)), QLatin1String(PrimariesName(in.primaries)));
+      return plan;
+    }
+    if (!avfilter_get_by_name("zscale") || !avfilter_get_by_name("tonemap")) {
+      plan.notes << QStringLiteral("HDR cannot be tone-mapped: the filter library lacks zscale or tonemap");
       return plan;
     }
     plan.toneMapped = true;

@@ -337,9 +337,10 @@ TSampleCache& SampleCache() {
   return cache;
 }
 
-void SampleFile(const QString& name, int streamIndex, TSourcePictures& facts, int decoderThreads) {
+// False when the file could not be read again.
+bool SampleFile(const QString& name, int streamIndex, TSourcePictures& facts, int decoderThreads) {
   TPictureSampler sampler;
-  if (!sampler.Open(name, streamIndex, decoderThreads)) return;
+  if (!sampler.Open(name, streamIndex, decoderThreads)) return false;
   const int64_t duration = sampler.Duration();
   std::vector<int64_t> spots{0};
   if (duration != AV_NOPTS_VALUE && duration > SpreadFrom) spots = {duration / 4, duration / 2, duration * 3 / 4};
@@ -360,11 +361,13 @@ void SampleFile(const QString& name, int streamIndex, TSourcePictures& facts, in
     if (opened) detector.Feed(nullptr, figures);
   }
   if (figures.pictures > 0) facts.comb = figures;
+  facts.picturesFlagFields = flaggedTop + flaggedBottom > 0;
   // The decoder's flags speak where the container said nothing.
   if (facts.flagged == TFieldOrder::Unknown && flaggedTop + flaggedBottom + flaggedProgressive > 0) {
     if (flaggedTop + flaggedBottom <= flaggedProgressive) facts.flagged = TFieldOrder::Progressive;
     else facts.flagged = flaggedTop >= flaggedBottom ? TFieldOrder::TopFirst : TFieldOrder::BottomFirst;
   }
+  return true;
 }
 
 }  // namespace
@@ -381,8 +384,7 @@ void SamplePictures(const QString& name, int streamIndex, TSourcePictures& facts
   if (media::IsStreamName(name) || !QFileInfo(name).isFile()) return;
   const TSampleCache::TKey key = TSampleCache::KeyOf(name, streamIndex);
   if (SampleCache().Find(key, facts)) return;
-  SampleFile(name, streamIndex, facts, decoderThreads);
-  SampleCache().Keep(key, facts);
+  if (SampleFile(name, streamIndex, facts, decoderThreads)) SampleCache().Keep(key, facts);
 }
 
 }  // namespace engine

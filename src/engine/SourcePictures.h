@@ -43,6 +43,9 @@ struct TSourcePictures {
   int width = 0, height = 0;
   int pix_fmt = -1;
   TFieldOrder flagged = TFieldOrder::Unknown;  // what the container and decoder say
+  // The decoded pictures carry their field flags themselves (true until
+  // sampling finds otherwise: decoders of interlaced codecs set them).
+  bool picturesFlagFields = true;
   std::optional<TCombFigures> comb;            // the figures of sampled pictures
   TColourTags colour;
   std::optional<AVMasteringDisplayMetadata> mastering;

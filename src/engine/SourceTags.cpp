@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "engine/LibraryError.h"
 #include "media/LibraryPtrs.h"
@@ -33,28 +35,54 @@ TCoverWay CoverWayOf(const AVOutputFormat* f) {
   return TCoverWay::None;
 }
 
-bool AddAttachment(AVStream* st, const AVStream* cover) {
+struct TParametersDeleter {
+  void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
+};
+using TParametersPtr = std::unique_ptr<AVCodecParameters, TParametersDeleter>;
+
+// What the output's stream of a cover is made of, made before the stream so
+// that a failure leaves no half-made stream in the file.
+struct TCoverStream {
+  TParametersPtr parameters{avcodec_parameters_alloc()};
+  media::Dictionary metadata;
+  int disposition = 0;
+};
+
+bool MakeAttachment(TCoverStream& made, const AVStream* cover) {
   const bool png = cover->codecpar->codec_id == AV_CODEC_ID_PNG;
   const AVPacket& picture = cover->attached_pic;
-  st->codecpar->codec_type = AVMEDIA_TYPE_ATTACHMENT;
-  st->codecpar->codec_id = cover->codecpar->codec_id;
-  st->codecpar->extradata = static_cast<uint8_t*>(av_mallocz(picture.size + AV_INPUT_BUFFER_PADDING_SIZE));
-  if (!st->codecpar->extradata) return false;
-  std::memcpy(st->codecpar->extradata, picture.data, picture.size);
-  st->codecpar->extradata_size = picture.size;
+  AVCodecParameters* p = made.parameters.get();
+  if (!p) return false;
+  p->codec_type = AVMEDIA_TYPE_ATTACHMENT;
+  p->codec_id = cover->codecpar->codec_id;
+  p->extradata = static_cast<uint8_t*>(av_mallocz(picture.size + AV_INPUT_BUFFER_PADDING_SIZE));
+  if (!p->extradata) return false;
+  std::memcpy(p->extradata, picture.data, picture.size);
+  p->extradata_size = picture.size;
   // A player takes the attachment named "cover" for the cover.
-  av_dict_set(&st->metadata, "filename", png ? "cover.png" : "cover.jpg", 0);
-  av_dict_set(&st->metadata, "mimetype", png ? "image/png" : "image/jpeg", 0);
+  made.metadata.Set("filename", png ? "cover.png" : "cover.jpg");
+  made.metadata.Set("mimetype", png ? "image/png" : "image/jpeg");
   return true;
 }
 
-bool AddPictureStream(AVStream* st, const AVStream* cover) {
-  if (avcodec_parameters_copy(st->codecpar, cover->codecpar) < 0) return false;
-  st->codecpar->codec_tag = 0;
-  st->disposition = AV_DISPOSITION_ATTACHED_PIC;
+bool MakePictureStream(TCoverStream& made, const AVStream* cover) {
+  if (!made.parameters || avcodec_parameters_copy(made.parameters.get(), cover->codecpar) < 0) return false;
+  made.parameters->codec_tag = 0;
+  made.disposition = AV_DISPOSITION_ATTACHED_PIC;
+  // The title and the picture type ("Cover (front)").
+  return av_dict_copy(made.metadata.Ref(), cover->metadata, 0) >= 0;
+}
+
+AVStream* AddStream(AVFormatContext* oc, TCoverStream& made) {
+  AVStream* st = avformat_new_stream(oc, nullptr);
+  if (!st) return nullptr;
+  avcodec_parameters_free(&st->codecpar);
+  st->codecpar = made.parameters.release();
+  st->id = st->index;
+  st->disposition = made.disposition;
   st->time_base = AVRational{1, 90000};
-  av_dict_copy(&st->metadata, cover->metadata, 0);  // title and picture type ("Cover (front)")
-  return true;
+  std::swap(st->metadata, *made.metadata.Ref());
+  return st;
 }
 
 }  // namespace
@@ -82,13 +110,13 @@ std::vector<TCoverArt> AddCoverStreams(AVFormatContext* oc, const std::vector<co
         note(QStringLiteral("Cover picture left out: %1 files do not keep it").arg(QLatin1String(oc->oformat->name)));
         continue;
       }
-      AVStream* st = avformat_new_stream(oc, nullptr);
-      const bool added = st && (way == TCoverWay::Attachment ? AddAttachment(st, cover) : AddPictureStream(st, cover));
-      if (!added) {
+      TCoverStream made;
+      const bool ready = way == TCoverWay::Attachment ? MakeAttachment(made, cover) : MakePictureStream(made, cover);
+      AVStream* st = ready ? AddStream(oc, made) : nullptr;
+      if (!st) {
         note(QStringLiteral("Cover picture left out: %1").arg(LibraryErrorText(AVERROR(ENOMEM))));
         continue;
       }
-      st->id = st->index;
       if (way == TCoverWay::Picture) covers.push_back(TCoverArt{st, &cover->attached_pic});
     }
   }

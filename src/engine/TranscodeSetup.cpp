@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "engine/AVConverter.h"
+#include "engine/ContainerRules.h"
 #include "engine/LibraryError.h"
 #include "engine/PictureSetup.h"
 #include "engine/SourceTags.h"
@@ -65,6 +66,7 @@ void TAVConverter::SetupTranscode() {
   for (size_t n = 0; n < nb_ostreams; ++n) {
     TAVOutputStream& ost = *FRun->ost_table[n];
     TAVInputStream& ist = *FRun->ist_table[ost.source_index];
+    if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_SUBTITLE) FitSubtitleToSource(ost, ist);
     av_dict_copy(&ost.st->metadata, ist.st->metadata, AV_DICT_DONT_OVERWRITE);
     ost.st->disposition = ist.st->disposition;
     ost.enc_ctx->bits_per_raw_sample = ist.dec_ctx->bits_per_raw_sample;
@@ -89,8 +91,9 @@ void TAVConverter::SetupTranscode() {
 }
 
 // Each output takes the tags of the file its first stream comes from; one of
-// sound only also those its sound stream carried (Ogg keeps a file's tags on
-// its stream). What the output has (MetaData, the recording date) stays.
+// sound only from an Ogg file also those of its sound stream, where Ogg keeps
+// a file's tags (elsewhere a stream's title names the track, not the work).
+// What the output has (MetaData, the recording date) stays.
 void TAVConverter::CopySourceTags() {
   for (size_t o = 0; o < FRun->output_files.size(); ++o) {
     AVFormatContext* oc = FRun->output_files[o].get();
@@ -105,9 +108,24 @@ void TAVConverter::CopySourceTags() {
       if (ost->enc_ctx->codec_type == AVMEDIA_TYPE_AUDIO && !sound) sound = ist;
     }
     if (!first) continue;
-    engine::CopySourceTags(&oc->metadata, FRun->input_files[first->file_index]->metadata);
-    if (!pictures && sound) engine::CopySourceTags(&oc->metadata, sound->st->metadata);
+    const AVFormatContext* ic = FRun->input_files[first->file_index].get();
+    engine::CopySourceTags(&oc->metadata, ic->metadata);
+    const AVFormatContext* soundFile = sound ? FRun->input_files[sound->file_index].get() : nullptr;
+    if (!pictures && soundFile && qstrcmp(soundFile->iformat->name, "ogg") == 0)
+      engine::CopySourceTags(&oc->metadata, sound->st->metadata);
   }
+}
+
+// A subtitle track the encoder cannot draw again (pictures into text) is
+// copied where the container keeps it as it is, and refused otherwise.
+void TAVConverter::FitSubtitleToSource(TAVOutputStream& ost, const TAVInputStream& ist) {
+  const AVCodecID source = ist.st->codecpar->codec_id;
+  if (ost.stream_copy || !ost.encoder || engine::SubtitleKindsMatch(source, ost.encoder->id)) return;
+  if (!engine::KeepsBitmapSubtitles(FRun->output_files[ost.file_index]->oformat, source))
+    Fail(QString::asprintf("Subtitles of input stream #%d.%d cannot be converted for this output format",
+                           ist.file_index, ist.index));
+  ost.stream_copy = true;
+  ost.encoder = nullptr;
 }
 
 void TAVConverter::BuildInputRecords() {
@@ -141,10 +159,13 @@ TAVInputStream* TAVConverter::FindSourceStream(const TAVOutputStream& ost, bool 
       }
       if (!inProgram) continue;
     }
-    // The library's own pick of its file (the stream with the most frames seen
-    // while probing) ranks first; the container's frame count decides the rest.
+    // Subtitles the encoder can take rank first; then the library's own pick
+    // of its file (the stream with the most frames seen while probing); the
+    // container's frame count decides the rest.
     const bool libraryPick = av_find_best_stream(ic, type, -1, -1, nullptr, 0) == ist->index;
-    const int rank = libraryPick ? 1 : 0;
+    const bool takesIt = type != AVMEDIA_TYPE_SUBTITLE || ost.stream_copy || !ost.encoder ||
+                         engine::SubtitleKindsMatch(st->codecpar->codec_id, ost.encoder->id);
+    const int rank = (takesIt ? 2 : 0) + (libraryPick ? 1 : 0);
     if (rank > bestRank || (rank == bestRank && best && st->nb_frames > best->st->nb_frames)) {
       best = ist.get();
       bestRank = rank;

@@ -241,13 +241,17 @@ void CheckFormats(const TSpans& in, const TSpans& out, const TExpected& want, in
     const QString codec = v.value("codec_name").toString();
     EXPECT_EQ(codec, want.video);
     const QString format = v.value("pix_fmt").toString();
-    // HDR stays HDR in 10-bit HEVC and AV1, and becomes SDR anywhere else.
+    // HDR stays HDR in 10-bit HEVC and AV1 (where 8-bit 4:2:0 is only the
+    // players' choice), and becomes SDR anywhere else.
     const bool hdr = in.videoStream.value("color_transfer").toString() == "smpte2084";
-    const bool keepsHdr = hdr && (codec == "hevc" || codec == "av1") && want.pixelFormat.isEmpty();
-    if (!want.pixelFormat.isEmpty()) {
+    const bool keepsHdr = hdr && (codec == "hevc" || codec == "av1") &&
+                          (want.pixelFormat.isEmpty() || want.pixelFormat == "yuv420p");
+    if (keepsHdr) {
+      EXPECT_EQ(format, "yuv420p10le");
+    } else if (!want.pixelFormat.isEmpty()) {
       EXPECT_EQ(format, want.pixelFormat);
     } else if (PlayersWant420(codec)) {
-      EXPECT_EQ(format, keepsHdr ? "yuv420p10le" : "yuv420p") << codec.toStdString();
+      EXPECT_EQ(format, "yuv420p") << codec.toStdString();
     }
     if (hdr) {
       EXPECT_EQ(v.value("color_transfer").toString() == "smpte2084", keepsHdr) << codec.toStdString();

@@ -56,6 +56,13 @@ QString TextFilm() {
                               "mkv");
 }
 
+// Subtitle pictures first, then a text track of the same lines.
+QString BothFilm(const QString& bitmapFilm) {
+  const QString text = QDir(QStringLiteral(TESVANOR_FIXTURE_DIR)).filePath("film-subtitles.srt");
+  return FixtureFromArguments({"-i", bitmapFilm, "-i", text, "-map", "0", "-map", "1", "-c", "copy", "-c:s:1", "srt"},
+                              "mkv");
+}
+
 // The same chapters over a DVD's pictures with their subtitle pictures.
 QString BitmapFilm() {
   const QString chapters = FixtureText("film-chapters.ffmeta", ChapterText);
@@ -158,6 +165,7 @@ TEST(SourceTags, FilmsKeepChaptersAndSoftSubtitles) {
       {"text into MP4 for every device", text, "通用MP4 H.264(原始尺寸)", "mov_text"},
       {"bitmap into Matroska", bitmap, "AV1视频(*.mkv)", "dvd_subtitle"},
       {"bitmap into MP4", bitmap, "通用MP4 H.264(原始尺寸)", ""},
+      {"bitmap and text into MP4: the text", BothFilm(bitmap), "通用MP4 H.264(原始尺寸)", "mov_text"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
