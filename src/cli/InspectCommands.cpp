@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -117,39 +118,30 @@ void PrintInfo(const TAVProbe& probe, const inspect::TMediaSummary& s) {
   PrintValue("Cover", s.Cover);
 }
 
+// The command's one FILE probed and shown by print; the exit status.
+int WithProbe(const char* command, const QStringList& args, const std::function<void(const TAVProbe&)>& print) {
+  if (args.size() != 1) return UsageError(QStringLiteral("%1 wants a FILE").arg(QLatin1String(command)));
+  if (!QFileInfo(args[0]).isFile()) return NoSuchFile(args[0]);
+  QuietLibraries();
+  TAVProbe probe;
+  probe.SetFileName(args[0]);
+  try {
+    probe.SetActive(true);
+  } catch (const EAVError& e) {
+    ShowErrorBox(e.Message());
+    return 1;
+  }
+  print(probe);
+  return 0;
+}
+
 }  // namespace
 
 int Info(const QStringList& args) {
-  if (args.size() != 1) return UsageError(QStringLiteral("info wants a FILE"));
-  if (!QFileInfo(args[0]).isFile()) return NoSuchFile(args[0]);
-  QuietLibraries();
-  TAVProbe probe;
-  probe.SetFileName(args[0]);
-  try {
-    probe.SetActive(true);
-  } catch (const EAVError& e) {
-    ShowErrorBox(e.Message());
-    return 1;
-  }
-  PrintInfo(probe, inspect::ProbeMediaFile(args[0], true));
-  return 0;
+  return WithProbe("info", args, [&](const TAVProbe& probe) { PrintInfo(probe, inspect::ProbeMediaFile(args[0], true)); });
 }
 
-int Probe(const QStringList& args) {
-  if (args.size() != 1) return UsageError(QStringLiteral("probe wants a FILE"));
-  if (!QFileInfo(args[0]).isFile()) return NoSuchFile(args[0]);
-  QuietLibraries();
-  TAVProbe probe;
-  probe.SetFileName(args[0]);
-  try {
-    probe.SetActive(true);
-  } catch (const EAVError& e) {
-    ShowErrorBox(e.Message());
-    return 1;
-  }
-  PrintProbe(probe);
-  return 0;
-}
+int Probe(const QStringList& args) { return WithProbe("probe", args, PrintProbe); }
 
 int Snapshot(const QStringList& args) {
   if (args.size() != 3) return UsageError(QStringLiteral("snapshot wants a FILE, a time in SECONDS and an OUT.png"));

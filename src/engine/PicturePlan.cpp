@@ -24,16 +24,6 @@ bool IsRgb(int pix_fmt) {
   return d && (d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL));
 }
 
-bool IsJpegFormat(int pix_fmt) {
-  switch (pix_fmt) {
-    case AV_PIX_FMT_YUVJ420P: case AV_PIX_FMT_YUVJ422P: case AV_PIX_FMT_YUVJ444P: case AV_PIX_FMT_YUVJ440P:
-    case AV_PIX_FMT_YUVJ411P:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool StandardMatrix(AVColorSpace m) { return m == AVCOL_SPC_BT470BG || m == AVCOL_SPC_SMPTE170M; }
 
 // The format the converted pictures are handed on in: the encoder's, or 4:2:0
@@ -136,12 +126,12 @@ void PlanSdrColour(const TSourcePictures& source, const TColourTags& in, const T
                    TPicturePlan& plan) {
   const bool highTarget = target.width >= 1280 || target.height >= 720;
   TColourTags out = in;
-  out.range = IsJpegFormat(target.pix_fmt) ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+  out.range = IsJpegPixelFormat(target.pix_fmt) ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
   if (in.matrix == AVCOL_SPC_RGB) {
     // Pictures of red, green and blue get the matrix of the target's definition.
     out = TagsOf(highTarget ? TDefinition::High : (target.height > 480 ? TDefinition::Standard625
                                                                       : TDefinition::Standard525));
-    out.range = IsJpegFormat(target.pix_fmt) ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    out.range = IsJpegPixelFormat(target.pix_fmt) ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     plan.output = out;
     plan.scaleColour = "out_color_matrix=" + ScalerMatrix(out.matrix) + ":out_range=" + RangeName(out.range);
     PlanConvertedTags(out, target, plan);

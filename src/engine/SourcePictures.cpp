@@ -277,8 +277,7 @@ THdrKind TSourcePictures::Hdr() const {
   return THdrKind::None;
 }
 
-bool TSourcePictures::FullRange() const {
-  if (colour.range == AVCOL_RANGE_JPEG) return true;
+bool IsJpegPixelFormat(int pix_fmt) {
   switch (pix_fmt) {
     case AV_PIX_FMT_YUVJ420P: case AV_PIX_FMT_YUVJ422P: case AV_PIX_FMT_YUVJ444P: case AV_PIX_FMT_YUVJ440P:
     case AV_PIX_FMT_YUVJ411P:
@@ -287,6 +286,8 @@ bool TSourcePictures::FullRange() const {
       return false;
   }
 }
+
+bool TSourcePictures::FullRange() const { return colour.range == AVCOL_RANGE_JPEG || IsJpegPixelFormat(pix_fmt); }
 
 TSourcePictures DescribeVideoStream(const AVStream* st) {
   const AVCodecParameters* par = st->codecpar;

@@ -65,6 +65,9 @@ struct TSourcePictures {
 // What the stream's parameters and side data say.
 TSourcePictures DescribeVideoStream(const AVStream* st);
 
+// JPEG's full-range YUV pixel formats.
+bool IsJpegPixelFormat(int pix_fmt);
+
 // Whether one picture of 8-bit YUV shows combing (its lines alternating
 // between two moments); false for pictures of other formats.
 bool LooksCombed(const AVFrame* picture);

@@ -1,9 +1,10 @@
-// tesvanor-cli probe and snapshot, run as the user runs them.
+// tesvanor-cli probe, info and snapshot, run as the user runs them.
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include "InspectFixtures.h"
 #include "support/MediaFixtures.h"
@@ -56,4 +57,36 @@ TEST(CliInspect, SnapshotWritesThePictureAtThatTime) {
   EXPECT_TRUE(refused.err.contains("timestamp can not be large than stream duration!")) << refused.err.toStdString();
   EXPECT_FALSE(QFile::exists(late));
   EXPECT_EQ(RunCli({"snapshot", file, "soon", late}).exitCode, 2);
+}
+
+TEST(CliInspect, InfoSaysWhatTheConversionWillFind) {
+  const struct {
+    const char* name;
+    QString file;
+    QStringList lines;  // each must be among the output's
+  } cases[] = {
+      {"interlaced, flagged progressive",
+       InterlacedFixture({"-c:v", "libx264", "-preset", "ultrafast"}, "720x576", "mp4",
+                         "tinterlace=interleave_top,setfield=prog"),
+       {"Video: h264, 720x576, 25.00 fps", "Dynamic range: SDR",
+        "Colour: primaries bt470bg, transfer smpte170m, matrix bt470bg, limited range (assumed where the file says "
+        "nothing)"}},
+      {"HDR10", HdrFixture("smpte2084", Hdr10Levels),
+       {"Scan: progressive (0 of 23 sampled moving pictures combed)",
+        "Dynamic range: HDR10 (PQ), mastered on a display of 1000 cd/m², content light 1000 cd/m² at most, 400 on "
+        "average",
+        "Colour: primaries bt2020, transfer smpte2084, matrix bt2020nc, limited range"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TCliRun run = RunCli({"info", c.file});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList out = run.out.split('\n');
+    for (const QString& line : c.lines) EXPECT_TRUE(out.contains(line)) << run.out.toStdString();
+    EXPECT_TRUE(out.contains("Chapters: 0") && out.contains("Cover: false")) << run.out.toStdString();
+  }
+  const TCliRun interlaced = RunCli({"info", cases[0].file});
+  EXPECT_TRUE(interlaced.out.contains(QRegularExpression("Scan: interlaced, top field first \\((\\d+) of \\1 sampled")))
+      << interlaced.out.toStdString();
+  EXPECT_EQ(RunCli({"info"}).exitCode, 2);
 }
