@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 extern "C" {
 #include <libavfilter/avfilter.h>
@@ -111,6 +112,45 @@ void PlanDeinterlace(const TSourcePictures& source, const TTargetPictures& targe
   plan.notes << QStringLiteral("Pictures deinterlaced (%1)").arg(why);
 }
 
+// The colorspace filter's name of a pixel format it can put out; empty for others.
+QByteArray ColourspaceFormat(int pix_fmt) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(pix_fmt));
+  if (d && (d->flags & AV_PIX_FMT_FLAG_HWACCEL)) return "yuv420p";  // uploaded as 4:2:0 at the end
+  switch (pix_fmt) {
+    case AV_PIX_FMT_YUV420P: return "yuv420p";
+    case AV_PIX_FMT_YUV422P: return "yuv422p";
+    case AV_PIX_FMT_YUV444P: return "yuv444p";
+    case AV_PIX_FMT_YUV420P10: return "yuv420p10";
+    case AV_PIX_FMT_YUV422P10: return "yuv422p10";
+    case AV_PIX_FMT_YUV444P10: return "yuv444p10";
+    default: return {};
+  }
+}
+
+// The colorspace filter converting the matrix and range of YUV pictures
+// directly, without the scaler's round trip through RGB; empty where it does
+// not know the tags.
+QByteArray ColourspaceFilter(const TColourTags& in, const TColourTags& out, const TTargetPictures& target) {
+  static const AVColorSpace matrices[] = {AVCOL_SPC_BT709, AVCOL_SPC_FCC, AVCOL_SPC_BT470BG, AVCOL_SPC_SMPTE170M,
+                                          AVCOL_SPC_SMPTE240M, AVCOL_SPC_BT2020_NCL};
+  static const AVColorTransferCharacteristic transfers[] = {
+      AVCOL_TRC_BT709,  AVCOL_TRC_GAMMA22,      AVCOL_TRC_GAMMA28,      AVCOL_TRC_SMPTE170M, AVCOL_TRC_SMPTE240M,
+      AVCOL_TRC_LINEAR, AVCOL_TRC_IEC61966_2_1, AVCOL_TRC_IEC61966_2_4, AVCOL_TRC_BT2020_10, AVCOL_TRC_BT2020_12};
+  static const AVColorPrimaries primaries[] = {
+      AVCOL_PRI_BT709,    AVCOL_PRI_BT470M,   AVCOL_PRI_BT470BG,  AVCOL_PRI_SMPTE170M, AVCOL_PRI_SMPTE240M,
+      AVCOL_PRI_FILM,     AVCOL_PRI_BT2020,   AVCOL_PRI_SMPTE428, AVCOL_PRI_SMPTE431,  AVCOL_PRI_SMPTE432,
+      AVCOL_PRI_JEDEC_P22, AVCOL_PRI_EBU3213};
+  auto known = [](const auto& list, auto value) { return std::find(std::begin(list), std::end(list), value) != std::end(list); };
+  if (!known(matrices, in.matrix) || !known(matrices, out.matrix) || !known(transfers, in.transfer) ||
+      !known(primaries, in.primaries))
+    return {};
+  // The light stays as it was (fast: no primaries or transfer of its own).
+  QByteArray args = "colorspace=space=" + MatrixName(out.matrix) + ":trc=" + TransferName(in.transfer) +
+                    ":primaries=" + PrimariesName(in.primaries) + ":range=" + RangeName(out.range) + ":fast=1";
+  if (const QByteArray format = ColourspaceFormat(target.pix_fmt); !format.isEmpty()) args += ":format=" + format;
+  return args;
+}
+
 // Tags the pictures with what the source is taken to have, where it said nothing.
 void PlanAssumedTags(const TSourcePictures& source, const TColourTags& assumed, TPicturePlan& plan) {
   if (source.colour == assumed) return;
@@ -144,9 +184,16 @@ void PlanSdrColour(const TSourcePictures& source, const TColourTags& in, const T
   const bool matrixChanges = out.matrix != in.matrix;
   const bool rangeNarrows = in.range == AVCOL_RANGE_JPEG && out.range == AVCOL_RANGE_MPEG;
   if (!matrixChanges && !rangeNarrows) return;
-  plan.scaleColour = "in_color_matrix=" + ScalerMatrix(in.matrix) + ":out_color_matrix=" + ScalerMatrix(out.matrix) +
-                     ":in_range=" + RangeName(in.range) + ":out_range=" + RangeName(out.range);
-  PlanConvertedTags(out, target, plan);
+  if (const QByteArray direct = ColourspaceFilter(in, out, target); !direct.isEmpty()) {
+    // At the smaller of the two sizes: before the crop and scale when the target is larger.
+    const bool grows = int64_t{target.width} * target.height > int64_t{source.width} * source.height;
+    (grows ? plan.beforeCrop : plan.afterCrop).push_back(direct);
+  } else {
+    plan.scaleColour = "in_color_matrix=" + ScalerMatrix(in.matrix) + ":out_color_matrix=" +
+                       ScalerMatrix(out.matrix) + ":in_range=" + RangeName(in.range) + ":out_range=" +
+                       RangeName(out.range);
+    PlanConvertedTags(out, target, plan);
+  }
   if (matrixChanges)
     plan.notes << QStringLiteral("Colour matrix converted from %1 to %2")
                       .arg(QLatin1String(MatrixName(in.matrix)), QLatin1String(MatrixName(out.matrix)));
