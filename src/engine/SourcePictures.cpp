@@ -26,8 +26,8 @@ namespace {
 
 // Pictures the detector looks at per position (at three positions, or at the
 // start of a short source), and how far it reads to find them.
-constexpr int PicturesPerSpot = 16;
-constexpr int PicturesAtStart = 24;
+constexpr int PicturesPerSpot = 12;
+constexpr int PicturesAtStart = 20;
 constexpr int PacketsPerSpot = 400;
 // Sources shorter than this are sampled from their start only.
 constexpr int64_t SpreadFrom = 20 * int64_t{AV_TIME_BASE};
@@ -197,22 +197,31 @@ class TCombDetector {
 // A file opened a second time, its decoder, and the reading of one spot.
 class TPictureSampler {
  public:
-  bool Open(const QString& name, int streamIndex, int threads) {
+  // known: the stream's parameters as the caller probed them, which spare
+  // probing the file again where its header names the same stream.
+  bool Open(const QString& name, int streamIndex, int threads, const AVCodecParameters* known) {
     AVFormatContext* ic = nullptr;
     if (avformat_open_input(&ic, name.toUtf8().constData(), nullptr, nullptr) < 0) return false;
     input_.reset(ic);
-    if (avformat_find_stream_info(ic, nullptr) < 0 || streamIndex < 0 || streamIndex >= int(ic->nb_streams))
-      return false;
+    const auto named = [&] {
+      return streamIndex >= 0 && streamIndex < int(ic->nb_streams) && known &&
+             ic->streams[streamIndex]->codecpar->codec_id == known->codec_id;
+    };
+    if (!named() && avformat_find_stream_info(ic, nullptr) < 0) return false;
+    if (streamIndex < 0 || streamIndex >= int(ic->nb_streams)) return false;
     index_ = streamIndex;
     AVStream* st = ic->streams[streamIndex];
     if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) return false;
     for (unsigned s = 0; s < ic->nb_streams; ++s)
       if (int(s) != streamIndex) ic->streams[s]->discard = AVDISCARD_ALL;
-    const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
+    const AVCodecParameters* parameters = named() ? known : st->codecpar;
+    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
     decoder_.reset(avcodec_alloc_context3(decoder));
-    if (!decoder || !decoder_ || avcodec_parameters_to_context(decoder_.get(), st->codecpar) < 0) return false;
+    if (!decoder || !decoder_ || avcodec_parameters_to_context(decoder_.get(), parameters) < 0) return false;
     decoder_->pkt_timebase = st->time_base;
     decoder_->thread_count = threads;
+    // Combing shows without the deblocking filter, which is a good part of the decoding.
+    decoder_->skip_loop_filter = AVDISCARD_ALL;
     packet_ = media::MakePacket();
     frame_ = media::MakeFrame();
     return packet_ && frame_ && avcodec_open2(decoder_.get(), decoder, nullptr) >= 0;
@@ -339,9 +348,10 @@ TSampleCache& SampleCache() {
 }
 
 // False when the file could not be read again.
-bool SampleFile(const QString& name, int streamIndex, TSourcePictures& facts, int decoderThreads) {
+bool SampleFile(const QString& name, int streamIndex, TSourcePictures& facts, int decoderThreads,
+                const AVCodecParameters* known) {
   TPictureSampler sampler;
-  if (!sampler.Open(name, streamIndex, decoderThreads)) return false;
+  if (!sampler.Open(name, streamIndex, decoderThreads, known)) return false;
   const int64_t duration = sampler.Duration();
   std::vector<int64_t> spots{0};
   if (duration != AV_NOPTS_VALUE && duration > SpreadFrom) spots = {duration / 4, duration / 2, duration * 3 / 4};
@@ -380,12 +390,13 @@ bool LooksCombed(const AVFrame* picture) {
   return eightBitLuma && picture->height > 4 && IsCombed(picture);
 }
 
-void SamplePictures(const QString& name, int streamIndex, TSourcePictures& facts, int decoderThreads) {
+void SamplePictures(const QString& name, int streamIndex, TSourcePictures& facts, int decoderThreads,
+                    const AVCodecParameters* known) {
   // A program's own byte stream (a DVD title) is read once, by the conversion.
   if (media::IsStreamName(name) || !QFileInfo(name).isFile()) return;
   const TSampleCache::TKey key = TSampleCache::KeyOf(name, streamIndex);
   if (SampleCache().Find(key, facts)) return;
-  if (SampleFile(name, streamIndex, facts, decoderThreads)) SampleCache().Keep(key, facts);
+  if (SampleFile(name, streamIndex, facts, decoderThreads, known)) SampleCache().Keep(key, facts);
 }
 
 }  // namespace engine

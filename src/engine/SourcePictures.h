@@ -76,9 +76,11 @@ bool LooksCombed(const AVFrame* picture);
 void TakePictureTags(const AVFrame* picture, TSourcePictures& facts);
 
 // Decodes a few pictures of stream streamIndex of the file name at spread
-// positions and adds what they show: the comb figures, field flags and
+// positions (known: the stream's parameters, when probed already) and adds
+// what they show: the comb figures, field flags and
 // colour tags the stream's parameters lack, HDR metadata carried only in the
 // pictures. Leaves facts as they are when the file cannot be read.
-void SamplePictures(const QString& name, int streamIndex, TSourcePictures& facts, int decoderThreads);
+void SamplePictures(const QString& name, int streamIndex, TSourcePictures& facts, int decoderThreads,
+                    const AVCodecParameters* known = nullptr);
 
 }  // namespace engine

@@ -297,7 +297,8 @@ void TAVConverter::PlanPictures(TAVOutputStream& ost, TAVInputStream& ist) {
   const engine::TTargetPictures target =
       engine::TargetOf(ost, RunOptions().VideoOptions(), FRun->requested_pix_fmt >= 0);
   if (!ist.pictures_sampled && engine::WantsSampling(ist.pictures, target)) {
-    engine::SamplePictures(FRun->input_names[ist.file_index], ist.index, ist.pictures, FRequest->decoder_threads);
+    engine::SamplePictures(FRun->input_names[ist.file_index], ist.index, ist.pictures, FRequest->decoder_threads,
+                           ist.st->codecpar);
     ist.pictures_sampled = true;
   }
   ost.video.plan = engine::PlanPictures(ist.pictures, target);

@@ -90,7 +90,8 @@ TMediaSummary ProbeMediaFile(const QString& name, bool lookAtPictures) {
   summary.Media = summary.BestVideo >= 0 || summary.BestAudio >= 0;
   if (summary.BestVideo >= 0) {
     summary.Pictures = engine::DescribeVideoStream(ic->streams[summary.BestVideo]);
-    if (lookAtPictures) engine::SamplePictures(name, summary.BestVideo, summary.Pictures, 0);
+    if (lookAtPictures)
+      engine::SamplePictures(name, summary.BestVideo, summary.Pictures, 0, ic->streams[summary.BestVideo]->codecpar);
   }
   if (!summary.Media) summary.Error = QStringLiteral("no video or audio stream");
   return summary;
